@@ -1,0 +1,184 @@
+#include "app/orvowidgets.h"
+
+#include "clock/digitalclockwidget.h"
+#include "db/connection.h"
+#include "db/database.h"
+#include "db/statements.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <cstdlib>
+
+// One main window exists per process; the tray objects live beside it.
+static QSystemTrayIcon* trayIcon = nullptr;
+static QMenu* trayMenu = nullptr;
+static QAction* setupAction = nullptr;
+static QAction* chatAction = nullptr;
+static QAction* calendarAction = nullptr;
+static QAction* helpAction = nullptr;
+static QAction* exitAction = nullptr;
+
+namespace {
+
+const char* const kClockSkins[] = {
+    ":/img/main_skin.png", ":/img/main_skin1.png", ":/img/main_skin2.png",
+    ":/img/main_skin3.png", ":/img/main_skin4.png",
+};
+const char* const kStickerSkins[] = {
+    ":/img/stiker2.png", ":/img/stiker.png", ":/img/stiker1.png",
+    ":/img/stiker3.png", ":/img/stiker4.png",
+};
+
+void toggle(QWidget* window)
+{
+    if (!window)
+        return;
+    if (window->isVisible())
+        window->hide();
+    else
+        window->show();
+}
+
+template <typename Slot>
+QAction* makeAction(OrvoWidgets* owner, const QString& text, const char* icon, Slot slot)
+{
+    auto* action = new QAction(QIcon(OrvoWidgets::tr(icon)), text, owner);
+    QObject::connect(action, &QAction::triggered, owner, slot);
+    return action;
+}
+
+template <typename Path, std::size_t N>
+void setItemPaths(QComboBox* list, Path (&paths)[N])
+{
+    for (std::size_t i = 0; i < N && int(i) < list->count(); ++i)
+        list->setItemData(int(i), QString::fromLatin1(paths[i]), Qt::UserRole);
+}
+
+}  // namespace
+
+OrvoWidgets::OrvoWidgets(QWidget* parent)
+    : QMainWindow(parent)
+{
+    ui.setupUi(this);
+    attachSkinPaths();
+    open_db();
+
+    dgClockWidget = new DigitalClockWidget();
+    dgClockWidget->show();
+
+    setupAction = makeAction(this, QStringLiteral("&Настройки программы"), ":/img/setup.png",
+                             &OrvoWidgets::do_setup);
+    chatAction = makeAction(this, QStringLiteral("Показать/cкрыть чат"), ":/img/chat.png",
+                            &OrvoWidgets::do_chat);
+    calendarAction = makeAction(this, QStringLiteral("Показать/cкрыть календарь"),
+                                ":/img/calendar.png", &OrvoWidgets::do_calendar);
+    helpAction = new QAction(QIcon(tr(":/img/help.png")), QStringLiteral("Помощь"), this);
+    exitAction = makeAction(this, QStringLiteral("Выход"), ":/img/exit.png", &QCoreApplication::quit);
+
+    trayMenu = new QMenu(this);
+    trayMenu->addAction(setupAction);
+    trayMenu->addAction(chatAction);
+    trayMenu->addAction(calendarAction);
+    trayMenu->addAction(helpAction);
+    trayMenu->addSeparator();
+    trayMenu->addAction(exitAction);
+
+    trayIcon = new QSystemTrayIcon(QIcon(QStringLiteral(":/img/tray.png")));
+    trayIcon->setToolTip(QStringLiteral("OrvoWidgets 0.1"));
+    connect(trayIcon, &QSystemTrayIcon::activated, this, &OrvoWidgets::sysTrayActivated);
+    trayIcon->setContextMenu(trayMenu);
+    trayIcon->setVisible(true);
+
+    load_settings();
+
+    trayIcon->showMessage(QStringLiteral("Добро пожаловать!"),
+                          QStringLiteral("Двойной клик - показать/скрыть виджет."), trayIcon->icon(), 1000);
+}
+
+OrvoWidgets::~OrvoWidgets()
+{
+    auto release = [](auto*& object) {
+        delete object;
+        object = nullptr;
+    };
+    release(trayMenu);
+    release(trayIcon);
+    release(setupAction);
+    release(exitAction);
+    release(chatAction);
+    release(chat);
+    release(calendar);
+    calendarAction = nullptr;
+    helpAction = nullptr;
+    db = QSqlDatabase();
+}
+
+QString OrvoWidgets::open_db()
+{
+    const QString error = db::openDefault(db);
+    if (error.isEmpty())
+        return error;
+    QMessageBox::information(this, QStringLiteral("Error"), error, QMessageBox::Ok);
+    std::exit(0);
+}
+
+void OrvoWidgets::attachSkinPaths()
+{
+    setItemPaths(ui.clock_skin, kClockSkins);
+    setItemPaths(ui.Sticker_Skin, kStickerSkins);
+}
+
+void OrvoWidgets::set_clock_skin(int index)
+{
+    dgClockWidget->set_skin(ui.clock_skin->itemData(index, Qt::UserRole).toString());
+}
+
+void OrvoWidgets::do_setup()
+{
+    show();
+}
+
+void OrvoWidgets::do_ShowHideDgClockWidget()
+{
+    toggle(dgClockWidget);
+}
+
+void OrvoWidgets::do_chat()
+{
+    toggle(chat);
+}
+
+void OrvoWidgets::do_calendar()
+{
+    toggle(calendar);
+}
+
+void OrvoWidgets::sysTrayActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason == QSystemTrayIcon::DoubleClick)
+        toggle(dgClockWidget);
+}
+
+void OrvoWidgets::load_settings()
+{
+    const auto row = db::readFirst(QLatin1String(sql::kSelectSettingsPage));
+    if (!row)
+        return;
+    const db::Row& v = *row;
+    ui.spinBox_width->setValue(v.at(0).toInt());
+    ui.spinBox_height->setValue(v.at(1).toInt());
+    ui.DigitalClockWidget_StaysOnTop->setChecked(v.at(2).toBool());
+    ui.ToDoList_StaysOnTop->setChecked(v.at(3).toBool());
+    ui.spinBox_DefaultSectionSize->setValue(v.at(4).toInt());
+    ui.Sticker_Skin->setCurrentIndex(v.at(5).toInt());
+    dgClockWidget->set_sticker_skin(ui.Sticker_Skin->itemData(v.at(5).toInt(), Qt::UserRole).toString(), 0,
+                                    false);
+    ui.GoToCurrentToDo->setChecked(v.at(6).toBool());
+    ui.spinBox_chat_port->setValue(v.at(7).toInt());
+    ui.clock_skin->setCurrentIndex(v.at(8).toInt());
+    set_clock_skin(v.at(8).toInt());
+    ui.lineEdit->setText(v.at(9).toString());
+    ui.doubleSpinBoxsetOpacity->setValue(v.at(10).toDouble());
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QSqlDatabase>
+#include <QSystemTrayIcon>
+
+#include "ui_orvowidgets.h"
+
+class DigitalClockWidget;
+
+// The main window: it is the settings page, owns the database connection,
+// creates the gadgets and puts the tray icon with its menu up. It is never
+// shown at start.
+class OrvoWidgets : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit OrvoWidgets(QWidget* parent = nullptr);
+    ~OrvoWidgets() override;
+
+    QString open_db();
+    void set_clock_skin(int index);
+
+private slots:
+    void do_setup();
+    void do_ShowHideDgClockWidget();
+    void do_chat();
+    void do_calendar();
+    void load_settings();
+    void sysTrayActivated(QSystemTrayIcon::ActivationReason reason);
+
+private:
+    void attachSkinPaths();
+
+    QSqlDatabase db;
+    Ui::OrvoWidgetsClass ui;
+    DigitalClockWidget* dgClockWidget = nullptr;
+    // The chat and calendar windows join at their own construction steps;
+    // the toggles below already handle their absence.
+    QWidget* chat = nullptr;
+    QWidget* calendar = nullptr;
+};
