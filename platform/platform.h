@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QtGlobal>
+
+// What the clock needs from the operating system, behind one interface so
+// that the tick's own arithmetic can be driven by a fake in tests.
+class Platform
+{
+public:
+    virtual ~Platform();
+
+    // Processor times since boot in 100-ns units: idle, kernel (which
+    // includes idle, as on the system this program was first written for)
+    // and user. Returns false when no sample could be taken.
+    virtual bool processorTimes(qint64& idle, qint64& kernel, qint64& user) = 0;
+
+    // Percentage of physical memory in use. Returns false when unknown.
+    virtual bool memoryLoad(int& percent) = 0;
+
+    // Three-letter country abbreviation of the active keyboard layout
+    // ("USA", "RUS"), or empty when it cannot be told.
+    virtual QString keyboardLayoutCountry() = 0;
+
+    // Blocks the calling thread.
+    virtual void sleepMs(int milliseconds) = 0;
+
+    // Local date and time.
+    virtual QDateTime currentDateTime() = 0;
+
+    // The layer in use: the one installed with setInstance, or the real one
+    // of this system, created on first use.
+    static Platform& instance();
+    // Installs `platform` (not owned); nullptr returns to the real one.
+    static void setInstance(Platform* platform);
+};
+
+// The real layer of the system the program was built for.
+Platform* createSystemPlatform();
