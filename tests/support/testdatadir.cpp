@@ -25,6 +25,8 @@ TestDataDir::TestDataDir(Setup setup)
 TestDataDir::~TestDataDir()
 {
     close();
+    // The code under test may have opened the default connection itself.
+    QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
     qputenv("XDG_DATA_HOME", m_oldXdg);
 }
 
