@@ -43,7 +43,7 @@ INSERT INTO settings (
     Calendar_Pos_x, Calendar_Pos_y, Calendar_Width, Calendar_Height, View_month,
     ToDoList_Pos_x, ToDoList_Pos_y, ToDoList_Width, ToDoList_Height
 ) VALUES (
-    360, 90, 0,
+    420, 84, 0,
     0, 30, 1,
     2, 7755, 0, '',
     1.0, 'DejaVu Sans,10,-1,5,50,0,0,0,0,0', '#202020', '#e8f4ff',
