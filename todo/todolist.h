@@ -8,6 +8,7 @@
 #include <QVector>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "todo/taskrecord.h"
 #include "ui_todolist.h"
@@ -43,9 +44,6 @@ public:
 
 protected:
     void timerEvent(QTimerEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -61,9 +59,8 @@ private slots:
 private:
     void load_sticker_settings();
     QVector<TaskRecord> load_notes(int day);
-    void save_size(const int& width, const int& height);
-    void save_pos(const int& x, const int& y);
-    void rebuildKeepingCell(int row, int column);
+    void scheduleRebuild();
+    void rebuildKeepingCell();
 
     QPixmap scaledSkin;
     QPixmap loadedSkin;
@@ -71,7 +68,8 @@ private:
     bool goToCurrentDay = false;
     QMenu* menu = nullptr;
     QPoint dragOffset;
-    myItemDelegate* doneDelegate = nullptr;
-    myEdit* textDelegate = nullptr;
-    bool rebuilding = false;
+    int followTimer = 0;
+    std::unique_ptr<myItemDelegate> doneDelegate;
+    std::unique_ptr<myEdit> textDelegate;
+    bool rebuildPending = false;
 };

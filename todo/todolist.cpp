@@ -1,0 +1,339 @@
+#include "todo/todolist.h"
+
+#include "db/database.h"
+#include "db/statements.h"
+#include "todo/myedit.h"
+#include "todo/myitemdelegate.h"
+#include "todo/taskappearance.h"
+
+#include <QCursor>
+#include <QHeaderView>
+#include <QIcon>
+#include <QLocale>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QSizeGrip>
+#include <QTableWidgetItem>
+#include <QTimerEvent>
+
+namespace {
+
+const char kSelectTasks[] = "select text, done, ID from to_do_list where day = :day_number";
+const char kInsertTask[] = "INSERT INTO to_do_list (day, text, done) VALUES (?,?,?)";
+const char kDeleteTask[] = "DELETE FROM to_do_list WHERE ID = :myid";
+const char kUpdateDone[] = "UPDATE to_do_list SET done = :status WHERE ID = :myid";
+const char kUpdateText[] = "UPDATE to_do_list SET text = :text WHERE ID = :myid";
+
+// Lets the skin show through the table and its corner button.
+const char kTransparentTable[] =
+    "QTableWidget {background-color: transparent;}QTableCornerButton::section {background-color: transparent;}";
+
+std::function<QDate()>& dateSource()
+{
+    static std::function<QDate()> source;
+    return source;
+}
+
+QDate today()
+{
+    return dateSource() ? dateSource()() : QDate::currentDate();
+}
+
+QString weekdayName(int day)
+{
+    // Empty outside 1..7, so weekday 0 gives an empty title.
+    return QLocale::system().dayName(day, QLocale::LongFormat);
+}
+
+}  // namespace
+
+ToDoList::ToDoList(QWidget* parent)
+    : QWidget(parent)
+{
+    setupUi(this);
+    setWindowTitle(tr("To-Do list"));
+    load_sticker_settings();
+
+    auto* grip = new QSizeGrip(this);
+    grip->setStyleSheet(QStringLiteral("background-color: rgba(235, 15, 55, 150);"));
+    gridLayout_3->addWidget(grip, 1, 0, 1, 1, Qt::AlignRight | Qt::AlignBottom);
+
+    day = 0;
+    menu = new QMenu(this);
+
+    doneDelegate = std::make_unique<myItemDelegate>();
+    connect(doneDelegate.get(), SIGNAL(do_changed(qint64, bool)), this, SLOT(changedStatus(qint64, bool)));
+    notesWidget->setItemDelegateForColumn(0, doneDelegate.get());
+
+    textDelegate = std::make_unique<myEdit>();
+    connect(textDelegate.get(), SIGNAL(do_changed(qint64, QString)), this, SLOT(changedText(qint64, QString)));
+    notesWidget->setItemDelegateForColumn(1, textDelegate.get());
+
+    connect(notesWidget, SIGNAL(currentItemChanged(QTableWidgetItem*, QTableWidgetItem*)), this,
+            SLOT(getAttach(QTableWidgetItem*, QTableWidgetItem*)));
+
+    followTimer = startTimer(60000, Qt::CoarseTimer);
+}
+
+ToDoList::~ToDoList()
+{
+    // The table outlives this body: while it is taken apart it must neither
+    // call back into this half-destroyed window nor reach the delegates.
+    disconnect(notesWidget, nullptr, this, nullptr);
+    notesWidget->setItemDelegateForColumn(0, nullptr);
+    notesWidget->setItemDelegateForColumn(1, nullptr);
+}
+
+void ToDoList::setDateSource(std::function<QDate()> source)
+{
+    dateSource() = std::move(source);
+}
+
+void ToDoList::load_sticker_settings()
+{
+    const auto row = db::readFirst(QString::fromLatin1(sql::kSelectSticker));
+    if (!row)
+        return;
+    const db::Row& r = *row;
+    move(r.at(0).toInt(), r.at(1).toInt());
+    resize(r.at(2).toInt(), r.at(3).toInt());
+    const bool staysOnTop = r.at(4).toBool();
+    TaskAppearance& look = TaskAppearance::shared();
+    look.font.fromString(r.at(5).toString());
+    look.rowHeight = r.at(6).toInt();
+    look.textColor = QColor(r.at(7).toString());
+    goToCurrentDay = r.at(8).toBool();
+
+    Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint;
+    if (staysOnTop)
+        flags |= Qt::WindowStaysOnTopHint;
+    setWindowFlags(flags);
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void ToDoList::set_day(int day)
+{
+    this->day = day;
+}
+
+void ToDoList::set_section_size(const int& height)
+{
+    TaskAppearance::shared().rowHeight = height;
+    show_notes();
+}
+
+void ToDoList::set_text_color(QColor color)
+{
+    TaskAppearance::shared().textColor = color;
+    show_notes();
+}
+
+void ToDoList::set_font(QString description)
+{
+    TaskAppearance::shared().font.fromString(description);
+    show_notes();
+}
+
+void ToDoList::set_go_to_current_day(bool on)
+{
+    goToCurrentDay = on;
+}
+
+QVector<TaskRecord> ToDoList::load_notes(int day)
+{
+    QVector<TaskRecord> tasks;
+    const auto rows = db::read(QString::fromLatin1(kSelectTasks), {QVariant(qint32(day))});
+    if (!rows)
+        return tasks;
+    tasks.reserve(rows->size());
+    for (const db::Row& r : *rows)
+        tasks.append({r.at(0).toString(), r.at(1).toBool(), r.at(2).toLongLong()});
+    return tasks;
+}
+
+void ToDoList::show_notes()
+{
+    const QString dayName = weekdayName(day);
+    setWindowTitle(dayName);
+
+    notesWidget->setStyleSheet(QString::fromLatin1(kTransparentTable));
+    notesWidget->setShowGrid(false);
+
+    QHeaderView* rows = notesWidget->verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(TaskAppearance::shared().rowHeight);
+
+    notesWidget->setRowCount(0);
+    notesWidget->setColumnCount(3);
+    notesWidget->hideColumn(2);
+    notesWidget->setSortingEnabled(false);
+    notesWidget->setUpdatesEnabled(false);
+
+    notesWidget->setHorizontalHeaderLabels(
+        {QString(QChar(0x2714)), QStringLiteral("Задачи на ") + dayName, QStringLiteral("id")});
+
+    // Each task lands above the one before it: the newest is shown first.
+    const QVector<TaskRecord> tasks = load_notes(day);
+    for (const TaskRecord& task : tasks) {
+        notesWidget->insertRow(0);
+        auto* done = new QTableWidgetItem;
+        done->setData(Qt::DisplayRole, task.done);
+        notesWidget->setItem(0, 0, done);
+        notesWidget->setItem(0, 1, new QTableWidgetItem(task.text));
+        auto* id = new QTableWidgetItem;
+        id->setData(Qt::DisplayRole, task.id);
+        notesWidget->setItem(0, 2, id);
+    }
+
+    notesWidget->clearSelection();
+    notesWidget->resizeColumnsToContents();
+    QHeaderView* columns = notesWidget->horizontalHeader();
+    columns->setHighlightSections(false);
+    columns->setStretchLastSection(false);
+    columns->setSectionResizeMode(1, QHeaderView::Stretch);
+
+    notesWidget->setUpdatesEnabled(true);
+    notesWidget->setCurrentCell(0, 0);
+    notesWidget->setFocus(Qt::OtherFocusReason);
+    show();
+}
+
+void ToDoList::insert_note()
+{
+    const int row = notesWidget->rowCount();
+    notesWidget->insertRow(row);
+    auto* done = new QTableWidgetItem;
+    done->setData(Qt::DisplayRole, QStringLiteral("false"));
+    notesWidget->setItem(row, 0, done);
+    notesWidget->setItem(row, 1, new QTableWidgetItem(QStringLiteral("Новая задача")));
+
+    db::save(QString::fromLatin1(kInsertTask),
+             {QVariant(qint32(day)), notesWidget->item(row, 1)->text(),
+              notesWidget->item(row, 0)->data(Qt::DisplayRole).toBool()},
+             this);
+    show_notes();
+}
+
+void ToDoList::delete_note()
+{
+    if (notesWidget->rowCount() == 0)
+        return;
+    const auto answer = QMessageBox::question(this, QStringLiteral("Удаление"),
+                                              QStringLiteral("Вы действительно хотите удалить выделенное?"),
+                                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::NoButton);
+    if (answer != QMessageBox::Ok)
+        return;
+    QTableWidgetItem* current = notesWidget->currentItem();
+    if (!current)
+        return;
+    QTableWidgetItem* idCell = notesWidget->item(current->row(), 2);
+    const qint64 id = idCell ? idCell->data(Qt::DisplayRole).toLongLong() : 0;
+    db::save(QString::fromLatin1(kDeleteTask), {QVariant(id)}, this);
+    show_notes();
+}
+
+void ToDoList::close_note()
+{
+    close();
+}
+
+void ToDoList::on_notesWidget_customContextMenuRequested(QPoint)
+{
+    menu->clear();
+    menu->addAction(QIcon(QStringLiteral(":/img/new.png")), QStringLiteral("Добавить"), this,
+                    SLOT(insert_note()));
+    menu->addAction(QIcon(QStringLiteral(":/img/del_1.png")), QStringLiteral("Удалить"), this,
+                    SLOT(delete_note()));
+    menu->addAction(QIcon(QStringLiteral(":/img/exit.png")), QStringLiteral("Закрыть"), this,
+                    SLOT(close_note()));
+    menu->exec(QCursor::pos());
+}
+
+void ToDoList::changedStatus(qint64 id, bool status)
+{
+    db::save(QString::fromLatin1(kUpdateDone), {QVariant(status), QVariant(id)}, this);
+    scheduleRebuild();
+}
+
+void ToDoList::changedText(qint64 id, QString text)
+{
+    db::save(QString::fromLatin1(kUpdateText), {QVariant(text), QVariant(id)}, this);
+    scheduleRebuild();
+}
+
+// The delegates report a change from inside their own event handling, with
+// the editor and the model index still in use further up the stack. The
+// rebuild deletes every item and closes the editor, so it runs once control
+// is back in the event loop, never underneath the delegate.
+void ToDoList::scheduleRebuild()
+{
+    if (rebuildPending)
+        return;
+    rebuildPending = true;
+    QMetaObject::invokeMethod(this, &ToDoList::rebuildKeepingCell, Qt::QueuedConnection);
+}
+
+void ToDoList::rebuildKeepingCell()
+{
+    rebuildPending = false;
+    const int row = notesWidget->currentRow();
+    const int column = notesWidget->currentColumn();
+    show_notes();
+    notesWidget->setCurrentCell(row, column);
+}
+
+void ToDoList::getAttach(QTableWidgetItem*, QTableWidgetItem*)
+{
+    tabWidget->clear();
+}
+
+void ToDoList::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != followTimer) {
+        QWidget::timerEvent(event);
+        return;
+    }
+    if (!isVisible() || !goToCurrentDay)
+        return;
+    const int current = today().dayOfWeek();
+    if (current != day) {
+        day = current;
+        show_notes();
+    }
+}
+
+void ToDoList::set_skin(QString path)
+{
+    scaledSkin.load(path);
+    loadedSkin = scaledSkin;
+    if (!loadedSkin.isNull())
+        scaledSkin = loadedSkin.scaled(width(), height(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+void ToDoList::save_skin(const int& index)
+{
+    db::save(QString::fromLatin1(sql::kUpdateStickerSkin), {QVariant(index)}, this);
+    if (isVisible()) {
+        repaint();
+        show_notes();
+    }
+}
+
+void ToDoList::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, scaledSkin.width(), scaledSkin.height(), scaledSkin);
+}
+
+void ToDoList::resizeEvent(QResizeEvent* event)
+{
+    scaledSkin = loadedSkin.isNull()
+        ? QPixmap()
+        : loadedSkin.scaled(event->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // The table starts below the skin's top band.
+    gridLayout->setContentsMargins(-1, int(scaledSkin.height() * 0.03), -1, 0);
+    QWidget::resizeEvent(event);
+}
