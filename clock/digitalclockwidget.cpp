@@ -78,6 +78,14 @@ QLabel* makeCaption(const char* name, const char* text)
     return label;
 }
 
+// The skin stretched over the whole window; no skin stays no skin.
+QPixmap scaledSkin(const QPixmap& original, QSize size)
+{
+    if (original.isNull())
+        return QPixmap();
+    return original.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 void showPlainMessage(const QString& text)
 {
     QMessageBox box;
@@ -289,7 +297,7 @@ void DigitalClockWidget::paintEvent(QPaintEvent*)
 
 void DigitalClockWidget::resizeEvent(QResizeEvent* event)
 {
-    skin = skin_orig.scaled(width(), height(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    skin = scaledSkin(skin_orig, size());
     QWidget::resizeEvent(event);
 }
 
@@ -297,7 +305,7 @@ void DigitalClockWidget::set_skin(const QString& path)
 {
     skin.load(path);
     skin_orig = skin;
-    skin = skin_orig.scaled(width(), height(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    skin = scaledSkin(skin_orig, size());
     repaint();
 }
 
