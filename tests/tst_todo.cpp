@@ -59,7 +59,7 @@ struct Sticker {
     {
         QStringList texts;
         for (int r = 0; r < table->rowCount(); ++r)
-            texts << table->item(r, 1)->text();
+            texts << (table->item(r, 1) ? table->item(r, 1)->text() : QStringLiteral("<no item>"));
         return texts;
     }
 
@@ -164,6 +164,8 @@ private slots:
     void editStoresTheEditedRow();
     void failedUpdateShowsStoredValue_data();
     void failedUpdateShowsStoredValue();
+    void failedStatementLeavesStoredTasks_data();
+    void failedStatementLeavesStoredTasks();
     void openEditorSurvivesRebuildAndDestruction_data();
     void openEditorSurvivesRebuildAndDestruction();
     void followsTodayOnlyWhenVisibleAndFlagged_data();
@@ -443,6 +445,8 @@ void TestToDo::editStoresTheEditedRow()
     const qint64 a = s.addTask(1, "a");
     const qint64 b = s.addTask(1, "b");
     const qint64 c = s.addTask(1, "c");
+    s.data.exec("CREATE TABLE writes (ID INTEGER)");
+    s.data.exec("CREATE TRIGGER count_writes AFTER UPDATE ON to_do_list BEGIN INSERT INTO writes VALUES (new.ID); END");
     QVERIFY(s.showDay(1));
     s.click(0, 1);  // the text delegate last served task c
     QTest::keyClick(s.table, Qt::Key_Down);
@@ -468,6 +472,8 @@ void TestToDo::editStoresTheEditedRow()
     QTRY_COMPARE(s.shownTexts(), (QStringList{"c", expected, "a"}));
     QTRY_VERIFY(!s.table->findChild<QLineEdit*>());
     QCOMPARE(s.table->currentRow(), finish == "click" ? 0 : 1);
+    // One edit, one write: closing the editor must not report it again.
+    QCOMPARE(s.data.scalar("select count(*) from writes").toInt(), kept ? 1 : 0);
     QVERIFY(s.boxes.seen.isEmpty());
 }
 
@@ -501,6 +507,44 @@ void TestToDo::failedUpdateShowsStoredValue()
     QCOMPARE(s.stored("done", id).toInt(), 0);
     QTRY_COMPARE(s.table->item(0, 1)->text(), QStringLiteral("kept"));
     QTRY_COMPARE(s.table->item(0, 0)->data(Qt::DisplayRole).toBool(), false);
+}
+
+void TestToDo::failedStatementLeavesStoredTasks_data()
+{
+    QTest::addColumn<QString>("refuse");
+    QTest::addColumn<QString>("menuChoice");
+    QTest::addColumn<int>("rowsAfter");
+    QTest::addColumn<bool>("boxOverWindow");
+    QTest::newRow("insert") << "BEFORE INSERT" << "Добавить" << 2 << true;
+    QTest::newRow("delete") << "BEFORE DELETE" << "Удалить" << 2 << true;
+    QTest::newRow("select") << "" << "" << 0 << false;
+}
+
+void TestToDo::failedStatementLeavesStoredTasks()
+{
+    QFETCH(QString, refuse);
+    QFETCH(QString, menuChoice);
+    QFETCH(int, rowsAfter);
+    QFETCH(bool, boxOverWindow);
+    Sticker s;
+    s.addTask(7, "one");
+    s.addTask(7, "two");
+    QVERIFY(s.showDay(7));
+    if (refuse.isEmpty()) {
+        s.data.exec("ALTER TABLE to_do_list RENAME TO tasks_gone");
+        s.list->show_notes();
+    } else {
+        s.data.exec(QStringLiteral("CREATE TRIGGER refuse %1 ON to_do_list BEGIN SELECT RAISE(ABORT, 'no'); END")
+                        .arg(refuse));
+        s.boxes.answer(QMessageBox::Ok);  // the deletion question
+        s.chooseFromMenu(menuChoice);
+    }
+    const SeenBox& error = s.boxes.seen.last();
+    QCOMPARE(error.title, QStringLiteral("Error"));
+    QCOMPARE(error.hadParent, boxOverWindow);
+    QCOMPARE(s.table->rowCount(), rowsAfter);
+    QCOMPARE(s.table->columnCount(), 3);
+    QVERIFY(s.list->isVisible());
 }
 
 void TestToDo::openEditorSurvivesRebuildAndDestruction_data()
