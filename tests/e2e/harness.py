@@ -378,6 +378,7 @@ class Session:
     def wait_for_tray_icon(self, timeout=WAIT):
         def one():
             self.require_running()
+            self.require_no_error_box()
             icons = self.tray_icons()
             return icons[0] if len(icons) == 1 else None
         icon = self.wait_for(one, timeout=timeout, what="one icon embedded in trayer")
@@ -478,8 +479,10 @@ class Session:
             return []
         return [w for w in tree.children if w.role in ("alert", "dialog") and w.name == "Error"]
 
-    def require_no_error_box(self):
-        boxes = self.error_boxes()
+    def require_no_error_box(self, tree=None):
+        """Fails when an "Error" box is up: with a sound database nothing may
+        fail, and a box left up stalls whatever shows it."""
+        boxes = self.error_boxes(tree)
         if boxes:
             texts = [label.name for box in boxes for label in box.find_all(role="label")]
             raise Failure(f"an \"Error\" box is up: {texts}")

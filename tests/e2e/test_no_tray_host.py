@@ -14,7 +14,8 @@ from harness import Failure, main, stderr_noise  # noqa: E402
 
 def test(s):
     s.launch()
-    clocks = s.wait_for(lambda: s.require_running() or s.visible_windows("Digital Clock"),
+    clocks = s.wait_for(lambda: s.require_running() or s.require_no_error_box()
+                        or s.visible_windows("Digital Clock"),
                         what="the \"Digital Clock\" window to be mapped")
     if len(clocks) != 1:
         raise Failure(f"{len(clocks)} \"Digital Clock\" windows are mapped, expected one")

@@ -39,6 +39,7 @@ def watch_start(s):
     while True:
         s.require_running()
         tree = s.windows()
+        s.require_no_error_box(tree)
         if tree is not None and balloon is None:
             for top in tree.children:
                 labels = [n.name for n in top.find_all(role="label")]
