@@ -115,9 +115,8 @@ void DigitalClockWidget::setup_face()
     load_clock_settings();
     setWindowTitle(tr("Digital Clock"));
     load_pos();
-    // The layout indicator needs no library of its own here: the platform
-    // layer answers for the whole display, so there is nothing to load or
-    // warn about.
+    // The keyboard layout comes from the platform layer, which asks the
+    // display server itself: nothing to load here, nothing to warn about.
 
     lang_label = new QToolButton();
     lang_label->setObjectName(QStringLiteral("lang_label"));
