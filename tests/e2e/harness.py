@@ -473,6 +473,27 @@ class Session:
         except Failure as e:
             raise Failure(f"{e}; the program showed:\n{describe(seen[0])}")
 
+    def wait_point_clear(self, x, y, timeout=10):
+        """Waits until none of the program's windows (the welcome balloon,
+        say) covers the screen point that is about to be clicked."""
+        def covering():
+            tree = self.windows()
+            if tree is None:
+                return []
+            return [w for w in tree.children if "showing" in w.states and w.extents
+                    and w.extents[0] <= x < w.extents[0] + w.extents[2]
+                    and w.extents[1] <= y < w.extents[1] + w.extents[3]]
+        last = [[]]
+
+        def clear():
+            last[0] = covering()
+            return not last[0]
+        try:
+            self.wait_for(clear, timeout=timeout, interval=0.25, what=f"the point {x},{y} to be uncovered")
+        except Failure as e:
+            raise Failure(f"{e}; it stays under " + "; ".join(
+                f"{w.role} {w.name!r} at {w.extents}" for w in last[0]))
+
     def error_boxes(self, tree=None):
         tree = tree if tree is not None else self.windows()
         if tree is None:

@@ -20,6 +20,7 @@ def test(s):
     s.wait_for(lambda: s.visible_windows(CLOCK), what="the clock gadget to be mapped")
     s.require_no_error_box()
     x, y = icon["x"] + icon["width"] // 2, icon["y"] + icon["height"] // 2
+    s.wait_point_clear(x, y)
 
     def expect(shown, after):
         state = "shown" if shown else "hidden"

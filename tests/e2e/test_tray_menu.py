@@ -68,7 +68,9 @@ def check_balloon(s, balloon):
 
 
 def check_tool_tip(s, icon):
-    s.hover(icon["x"] + icon["width"] // 2, icon["y"] + icon["height"] // 2)
+    x, y = icon["x"] + icon["width"] // 2, icon["y"] + icon["height"] // 2
+    s.wait_point_clear(x, y)
+    s.hover(x, y)
     deadline = time.monotonic() + 6
     while time.monotonic() < deadline:
         tree = s.windows()
