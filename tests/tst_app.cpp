@@ -167,13 +167,11 @@ void TestApp::exitEntryEndsTheEventLoopWithZero()
 void TestApp::settingsPageIsFilledFromTheStoredRow()
 {
     TestDataDir data;
-    data.open();
-    data.exec(QStringLiteral("UPDATE settings SET DigitalClock_Width = 401, DigitalClock_Height = 77, "
+    data.arrange(QStringLiteral("UPDATE settings SET DigitalClock_Width = 401, DigitalClock_Height = 77, "
                              "DigitalClockWidget_StaysOnTop = 0, ToDoList_StaysOnTop = 1, "
                              "ToDoList_DefaultSectionSize = 25, ToDoList_Skin_Sticker = 3, ToDoGoToCurrentDay = 0, "
                              "OrvoChatPort = 8123, DigitalClock_Skin = 2, FileToRun = '/opt/x.sh', "
                              "DigitalClock_Opacity = 0.4"));
-    data.close();
     BoxAnswerer boxes;
     OrvoWidgets window;
     QCOMPARE(window.findChild<QSpinBox*>(QStringLiteral("spinBox_width"))->value(), 401);
@@ -200,9 +198,7 @@ void TestApp::settingsPageIsFilledFromTheStoredRow()
 void TestApp::outOfRangeValuesAreClampedButNotWrittenBack()
 {
     TestDataDir data;
-    data.open();
-    data.exec(QStringLiteral("UPDATE settings SET DigitalClock_Width = 1200, ToDoList_DefaultSectionSize = 150"));
-    data.close();
+    data.arrange(QStringLiteral("UPDATE settings SET DigitalClock_Width = 1200, ToDoList_DefaultSectionSize = 150"));
     OrvoWidgets window;
     QCOMPARE(window.findChild<QSpinBox*>(QStringLiteral("spinBox_width"))->value(), 999);
     QCOMPARE(window.findChild<QSpinBox*>(QStringLiteral("spinBox_DefaultSectionSize"))->value(), 99);
@@ -213,9 +209,7 @@ void TestApp::outOfRangeValuesAreClampedButNotWrittenBack()
 void TestApp::failedSettingsReadKeepsTheFormDefaults()
 {
     TestDataDir data;
-    data.open();
-    data.exec(QStringLiteral("ALTER TABLE settings RENAME COLUMN OrvoChatPort TO SomethingElse"));
-    data.close();
+    data.arrange(QStringLiteral("ALTER TABLE settings RENAME COLUMN OrvoChatPort TO SomethingElse"));
     BoxAnswerer boxes;
     OrvoWidgets window;
     bool pageBox = false;

@@ -66,9 +66,7 @@ private slots:
 void TestDurability::killedWritersLoseNothingThatReturned()
 {
     TestDataDir data;
-    data.open();
-    data.exec(QStringLiteral("UPDATE settings SET DigitalClock_Pos_x = 0"));
-    data.close();
+    data.arrange(QStringLiteral("UPDATE settings SET DigitalClock_Pos_x = 0"));
     QRandomGenerator random(20261206);
     qint64 lastReturned = 0;
     for (int round = 0; round < 30; ++round) {

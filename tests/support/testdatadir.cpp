@@ -70,3 +70,10 @@ void TestDataDir::exec(const QString& sql) const
     if (!q.exec(sql))
         qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
 }
+
+void TestDataDir::arrange(const QString& sql)
+{
+    open();
+    exec(sql);
+    close();
+}

@@ -25,6 +25,9 @@ public:
     // Direct access for arranging and checking the stored state.
     QVariant scalar(const QString& sql) const;
     void exec(const QString& sql) const;
+    // Runs one statement on a connection of its own that is closed again,
+    // so the code under test opens the database as it would at start.
+    void arrange(const QString& sql);
 
 private:
     QTemporaryDir m_tmp;
