@@ -115,8 +115,11 @@ void DigitalClockWidget::setup_face()
     load_clock_settings();
     setWindowTitle(tr("Digital Clock"));
     load_pos();
-    // The keyboard layout comes from the platform layer, which asks the
-    // display server itself: nothing to load here, nothing to warn about.
+    // The layout indicator may need parts of the system that are loaded at
+    // run time; the platform layer says when one is missing.
+    const QString warning = platform->layoutSupportWarning();
+    if (!warning.isEmpty())
+        QMessageBox::information(this, tr("Warning!"), warning, QMessageBox::Ok);
 
     lang_label = new QToolButton();
     lang_label->setObjectName(QStringLiteral("lang_label"));

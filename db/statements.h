@@ -1,8 +1,10 @@
 #pragma once
 
-// The statements on the one-row settings table. Each text lives here once;
-// the gadgets name them instead of repeating them.
+// Every statement of the program. Each text lives here once; the gadgets
+// name them instead of repeating them.
 namespace sql {
+
+// ---- settings: one row; every UPDATE changes every row -------------------
 
 inline constexpr char kSelectSettingsPage[] =
     "select DigitalClock_Width, DigitalClock_Height, DigitalClockWidget_StaysOnTop, "
@@ -45,5 +47,13 @@ inline constexpr char kUpdateStickerPos[] =
 inline constexpr char kUpdateStickerSkin[] = "UPDATE settings SET ToDoList_Skin_Sticker = :idx";
 inline constexpr char kUpdateChatPort[] = "UPDATE settings SET OrvoChatPort = :port";
 inline constexpr char kUpdateFileToRun[] = "UPDATE settings SET FileToRun = :FileToRun";
+
+
+// ---- to_do_list ------------------------------------------------------------
+inline constexpr char kSelectTasks[] = "select text, done, ID from to_do_list where day = :day_number";
+inline constexpr char kInsertTask[] = "INSERT INTO to_do_list (day, text, done) VALUES (?,?,?)";
+inline constexpr char kDeleteTask[] = "DELETE FROM to_do_list WHERE ID = :myid";
+inline constexpr char kUpdateTaskDone[] = "UPDATE to_do_list SET done = :status WHERE ID = :myid";
+inline constexpr char kUpdateTaskText[] = "UPDATE to_do_list SET text = :text WHERE ID = :myid";
 
 }  // namespace sql

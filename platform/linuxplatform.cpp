@@ -5,9 +5,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QList>
+#include <QNetworkInterface>
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fcntl.h>
 #include <thread>
 #include <unistd.h>
@@ -133,6 +135,33 @@ void LinuxPlatform::sleepMs(int milliseconds)
 QDateTime LinuxPlatform::currentDateTime()
 {
     return QDateTime::currentDateTime();
+}
+
+QString LinuxPlatform::layoutSupportWarning()
+{
+    return QString();
+}
+
+QStringList LinuxPlatform::localIPv4Addresses()
+{
+    QStringList addresses;
+    const auto interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface& interface : interfaces) {
+        const auto entries = interface.addressEntries();
+        for (const QNetworkAddressEntry& entry : entries) {
+            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
+                addresses.append(entry.ip().toString());
+        }
+    }
+    return addresses;
+}
+
+QString LinuxPlatform::lastErrorText()
+{
+    const int code = errno;
+    if (code == 0)
+        return QString();
+    return QString::fromLocal8Bit(std::strerror(code)).trimmed();
 }
 
 bool LinuxPlatform::parseProcStat(const QByteArray& text, long ticksPerSecond, qint64& idle,

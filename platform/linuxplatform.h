@@ -30,8 +30,14 @@ public:
     // The display named by DISPLAY is opened on the first call; without one
     // the answer is always empty.
     QString keyboardLayoutCountry() override;
+    // The X keyboard state needs nothing loaded beforehand: never a warning.
+    QString layoutSupportWarning() override;
     void sleepMs(int milliseconds) override;
     QDateTime currentDateTime() override;
+    // Every IPv4 address of every interface, in the kernel's interface order.
+    QStringList localIPv4Addresses() override;
+    // strerror of errno.
+    QString lastErrorText() override;
 
     // The first ("cpu") line of /proc/stat, counted in clock ticks of
     // `ticksPerSecond`, as 100-ns units: user = user + nice; idle = idle +

@@ -2,10 +2,11 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
-// What the clock needs from the operating system, behind one interface so
-// that the tick's own arithmetic can be driven by a fake in tests.
+// What the gadgets need from the operating system, behind one interface so
+// that their own logic can be driven by a fake in tests.
 class Platform
 {
 public:
@@ -23,11 +24,23 @@ public:
     // ("USA", "RUS"), or empty when it cannot be told.
     virtual QString keyboardLayoutCountry() = 0;
 
+    // What to tell the user once, when the clock is built, about a part of
+    // the layout indicator the system could not provide; empty when none.
+    virtual QString layoutSupportWarning() = 0;
+
     // Blocks the calling thread.
     virtual void sleepMs(int milliseconds) = 0;
 
-    // Local date and time.
+    // Local date and time: the one clock every gadget reads.
     virtual QDateTime currentDateTime() = 0;
+
+    // This machine's IPv4 addresses in dotted-quad form, loopback included,
+    // in the system's own order; empty when the list cannot be read.
+    virtual QStringList localIPv4Addresses() = 0;
+
+    // The system's message for the last error of the calling thread, white
+    // space trimmed; empty when no error is recorded.
+    virtual QString lastErrorText() = 0;
 
     // The layer in use: the one installed with setInstance, or the real one
     // of this system, created on first use.

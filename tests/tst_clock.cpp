@@ -2,7 +2,7 @@
 #include "testdatadir.h"
 
 #include "clock/digitalclockwidget.h"
-#include "platform/fakeplatform.h"
+#include "fakeplatform.h"
 
 #include <QDesktopServices>
 #include <QLCDNumber>

@@ -1,4 +1,5 @@
 #include "boxanswerer.h"
+#include "fakeplatform.h"
 #include "testdatadir.h"
 
 #include "resources/resources.h"
@@ -124,7 +125,6 @@ class TestToDo : public QObject {
 
 private slots:
     void initTestCase() { orvoInitResources(); }
-    void cleanup() { ToDoList::setDateSource({}); }
 
     void listsTheDaysTasksNewestFirst_data()
     {
@@ -449,7 +449,8 @@ private slots:
             for (const auto& t : QAbstractEventDispatcher::instance()->registeredTimers(s.list.get()))
                 timer = t.interval == 60000 ? t.timerId : timer;
             QVERIFY(timer > 0);
-            ToDoList::setDateSource([today] { return today; });
+            FakePlatformScope platform;
+            platform.fake.now = QDateTime(today, QTime(0, 1));
             QTimerEvent tick(timer);
             QApplication::sendEvent(s.list.get(), &tick);
         }

@@ -2,6 +2,7 @@
 
 #include "db/database.h"
 #include "db/statements.h"
+#include "platform/platform.h"
 #include "todo/myedit.h"
 #include "todo/myitemdelegate.h"
 #include "todo/taskappearance.h"
@@ -20,26 +21,9 @@
 
 namespace {
 
-const char kSelectTasks[] = "select text, done, ID from to_do_list where day = :day_number";
-const char kInsertTask[] = "INSERT INTO to_do_list (day, text, done) VALUES (?,?,?)";
-const char kDeleteTask[] = "DELETE FROM to_do_list WHERE ID = :myid";
-const char kUpdateDone[] = "UPDATE to_do_list SET done = :status WHERE ID = :myid";
-const char kUpdateText[] = "UPDATE to_do_list SET text = :text WHERE ID = :myid";
-
 // Lets the skin show through the table and its corner button.
 const char kTransparentTable[] =
     "QTableWidget {background-color: transparent;}QTableCornerButton::section {background-color: transparent;}";
-
-std::function<QDate()>& dateSource()
-{
-    static std::function<QDate()> source;
-    return source;
-}
-
-QDate today()
-{
-    return dateSource() ? dateSource()() : QDate::currentDate();
-}
 
 QString weekdayName(int day)
 {
@@ -84,11 +68,6 @@ ToDoList::~ToDoList()
     disconnect(notesWidget, nullptr, this, nullptr);
     notesWidget->setItemDelegateForColumn(0, nullptr);
     notesWidget->setItemDelegateForColumn(1, nullptr);
-}
-
-void ToDoList::setDateSource(std::function<QDate()> source)
-{
-    dateSource() = std::move(source);
 }
 
 void ToDoList::load_sticker_settings()
@@ -144,7 +123,7 @@ void ToDoList::set_go_to_current_day(bool on)
 QVector<TaskRecord> ToDoList::load_notes(int day)
 {
     QVector<TaskRecord> tasks;
-    const auto rows = db::read(QString::fromLatin1(kSelectTasks), {QVariant(qint32(day))});
+    const auto rows = db::read(QString::fromLatin1(sql::kSelectTasks), {QVariant(qint32(day))});
     if (!rows)
         return tasks;
     tasks.reserve(rows->size());
@@ -210,7 +189,7 @@ void ToDoList::insert_note()
     notesWidget->setItem(row, 0, done);
     notesWidget->setItem(row, 1, new QTableWidgetItem(QStringLiteral("Новая задача")));
 
-    db::save(QString::fromLatin1(kInsertTask),
+    db::save(QString::fromLatin1(sql::kInsertTask),
              {QVariant(qint32(day)), notesWidget->item(row, 1)->text(),
               notesWidget->item(row, 0)->data(Qt::DisplayRole).toBool()},
              this);
@@ -231,7 +210,7 @@ void ToDoList::delete_note()
         return;
     QTableWidgetItem* idCell = notesWidget->item(current->row(), 2);
     const qint64 id = idCell ? idCell->data(Qt::DisplayRole).toLongLong() : 0;
-    db::save(QString::fromLatin1(kDeleteTask), {QVariant(id)}, this);
+    db::save(QString::fromLatin1(sql::kDeleteTask), {QVariant(id)}, this);
     show_notes();
 }
 
@@ -254,13 +233,13 @@ void ToDoList::on_notesWidget_customContextMenuRequested(QPoint)
 
 void ToDoList::changedStatus(qint64 id, bool status)
 {
-    db::save(QString::fromLatin1(kUpdateDone), {QVariant(status), QVariant(id)}, this);
+    db::save(QString::fromLatin1(sql::kUpdateTaskDone), {QVariant(status), QVariant(id)}, this);
     scheduleRebuild();
 }
 
 void ToDoList::changedText(qint64 id, QString text)
 {
-    db::save(QString::fromLatin1(kUpdateText), {QVariant(text), QVariant(id)}, this);
+    db::save(QString::fromLatin1(sql::kUpdateTaskText), {QVariant(text), QVariant(id)}, this);
     scheduleRebuild();
 }
 
@@ -298,7 +277,7 @@ void ToDoList::timerEvent(QTimerEvent* event)
     }
     if (!isVisible() || !goToCurrentDay)
         return;
-    const int current = today().dayOfWeek();
+    const int current = Platform::instance().currentDateTime().date().dayOfWeek();
     if (current != day) {
         day = current;
         show_notes();

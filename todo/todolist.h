@@ -1,13 +1,11 @@
 #pragma once
 
-#include <QDate>
 #include <QFont>
 #include <QPixmap>
 #include <QPoint>
 #include <QString>
 #include <QVector>
 #include <QWidget>
-#include <functional>
 #include <memory>
 
 #include "todo/taskrecord.h"
@@ -36,11 +34,6 @@ public:
     void set_go_to_current_day(bool on);
     void set_skin(QString path);
     void save_skin(const int& index);
-
-    // Where the follow-today check learns the date; the program keeps the
-    // system clock, tests substitute their own day. An empty function
-    // restores the system clock.
-    static void setDateSource(std::function<QDate()> source);
 
 protected:
     void timerEvent(QTimerEvent* event) override;

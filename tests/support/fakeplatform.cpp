@@ -1,4 +1,4 @@
-#include "platform/fakeplatform.h"
+#include "fakeplatform.h"
 
 bool FakePlatform::processorTimes(qint64& idleTime, qint64& kernelTime, qint64& userTime)
 {
