@@ -38,6 +38,10 @@ const QString kBarSheet = QStringLiteral("QProgressBar::chunk {background-color:
 
 constexpr Qt::WindowFlags kClockFlags = Qt::Tool | Qt::FramelessWindowHint;
 
+const char kDateFont[] = "Arial,15,-1,5,75,0,0,0,0,0";
+// Below this the date would be too small to read at all.
+constexpr int kSmallestDatePoints = 5;
+
 QFont faceFont(const char* description)
 {
     QFont font;
@@ -133,8 +137,9 @@ void DigitalClockWidget::setup_face()
     month_label = new QLabel();
     month_label->setObjectName(QStringLiteral("month_label"));
     setPolicy(month_label, QSizePolicy::Ignored, QSizePolicy::Expanding);
-    month_label->setFont(faceFont("Arial,15,-1,5,75,0,0,0,0,0"));
+    month_label->setFont(faceFont(kDateFont));
     month_label->setText(QStringLiteral("Load"));
+    month_label->installEventFilter(this);
 
     QToolButton** days[] = {&day_1, &day_2, &day_3, &day_4, &day_5, &day_6, &day_7};
     const char* daySlots[] = {SLOT(do_day_1()), SLOT(do_day_2()), SLOT(do_day_3()), SLOT(do_day_4()),
@@ -217,7 +222,11 @@ void DigitalClockWidget::timerEvent(QTimerEvent*)
 {
     const QDateTime now = platform->currentDateTime();
     lcdclock->display(now.toString(QStringLiteral("hh:mm")));
-    month_label->setText(now.toString(QStringLiteral("dd, MMMM")));
+    const QString date = now.toString(QStringLiteral("dd, MMMM"));
+    if (date != month_label->text()) {
+        month_label->setText(date);
+        fit_month_label();
+    }
 
     const int day = now.date().dayOfWeek();
     if (day != current_day) {
@@ -261,6 +270,30 @@ void DigitalClockWidget::timerEvent(QTimerEvent*)
         ram_progress->setValue(memory);
 
     lang_label->setText(platform->keyboardLayoutCountry());
+}
+
+// The weekday strip under the date sets its width, and a long month name
+// ("06, December", "06, сентября") needs more than that at the face's size:
+// the date steps down in size until all of it shows.
+void DigitalClockWidget::fit_month_label()
+{
+    // Measured with the label's own font: it carries more than its
+    // description says (the application's rendering options).
+    QFont font = month_label->font();
+    font.setPointSize(faceFont(kDateFont).pointSize());
+    const QString text = month_label->text();
+    const int room = month_label->contentsRect().width();
+    while (font.pointSize() > kSmallestDatePoints && QFontMetrics(font).horizontalAdvance(text) > room)
+        font.setPointSize(font.pointSize() - 1);
+    if (font != month_label->font())
+        month_label->setFont(font);
+}
+
+bool DigitalClockWidget::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == month_label && event->type() == QEvent::Resize)
+        fit_month_label();
+    return QWidget::eventFilter(watched, event);
 }
 
 void DigitalClockWidget::mousePressEvent(QMouseEvent* event)

@@ -34,6 +34,7 @@ public:
     void apply_text_color(QColor color);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -62,6 +63,7 @@ private:
     void load_clock_settings();
     void load_pos();
     void open_day(int day);
+    void fit_month_label();
 
     QPixmap skin;
     QPixmap skin_orig;

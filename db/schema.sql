@@ -33,7 +33,8 @@ CREATE TABLE settings (
 );
 
 -- The first start: a wide clock near the top-left corner on the dark skin,
--- the yellow sticker beside it, the chat on port 7755.
+-- the yellow sticker to its right, the calendar beyond the sticker, none
+-- covering another on a 1280 x 800 screen; the chat on port 7755.
 INSERT INTO settings (
     DigitalClock_Width, DigitalClock_Height, DigitalClockWidget_StaysOnTop,
     ToDoList_StaysOnTop, ToDoList_DefaultSectionSize, ToDoList_Skin_Sticker,
@@ -47,9 +48,9 @@ INSERT INTO settings (
     0, 30, 1,
     2, 7755, 0, '',
     1.0, 'DejaVu Sans,10,-1,5,50,0,0,0,0,0', '#202020', '#e8f4ff',
-    40, 40,
+    20, 20,
     120, 160, 760, 560, 0,
-    420, 40, 314, 372
+    460, 20, 314, 372
 );
 
 CREATE TABLE notes (

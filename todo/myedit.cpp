@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPainter>
 
+#include <limits>
+
 myEdit::myEdit(QObject* parent)
     : QStyledItemDelegate(parent)
 {
@@ -42,6 +44,9 @@ bool myEdit::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleO
 QWidget* myEdit::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const
 {
     auto* editor = new QLineEdit(parent);
+    // A line editor keeps at most 32767 characters unless told otherwise,
+    // which would cut a longer task the moment its editor merely opens.
+    editor->setMaxLength(std::numeric_limits<int>::max());
     connect(editor, &QLineEdit::editingFinished, this, &myEdit::editFinish);
     return editor;
 }

@@ -37,6 +37,12 @@ ToDoList::ToDoList(QWidget* parent)
     : QWidget(parent)
 {
     setupUi(this);
+    // Styles that paint the selected row's panel (fusion among them) would
+    // cover both columns in opaque highlight before the delegates draw:
+    // the text delegate paints the only selection mark the sticker has.
+    QPalette palette = notesWidget->palette();
+    palette.setBrush(QPalette::Highlight, Qt::transparent);
+    notesWidget->setPalette(palette);
     setWindowTitle(tr("To-Do list"));
     load_sticker_settings();
 

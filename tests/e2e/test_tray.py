@@ -1,0 +1,185 @@
+#!/usr/bin/python3
+"""The real executable on a real X server with a tray host: what no
+in-process test can show.
+
+1. Without its data directory the program shows the "Error" box naming the
+   directory and the file, docks no icon, and ends with status 0 on OK.
+2. With a database the icon docks in the tray, a right click opens the menu
+   with its five entries, and "Выход" ends the program with status 0 and
+   takes the icon out of the tray.
+
+Run on a private display and session bus (see CMakeLists.txt: xvfb-run and
+dbus-run-session); the accessibility bus is activated on that session bus.
+"""
+
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import time
+
+import gi
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi, GLib  # noqa: E402
+import pyatspi  # noqa: E402
+
+MENU = ["&Настройки программы", "Показать/cкрыть чат", "Показать/cкрыть календарь", "Помощь", "", "Выход"]
+program, provision, output = sys.argv[1:4]
+work = tempfile.mkdtemp(prefix="orvo-e2e-")
+env = dict(os.environ, HOME=work, XDG_DATA_HOME=os.path.join(work, "data"),
+           QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+Atspi.set_timeout(5000, 10000)  # a program stuck in a nested loop must not hang us
+
+
+def fail(why):
+    subprocess.run(["import", "-window", "root", os.path.join(output, "e2e_tray_failure.png")])
+    sys.exit("FAIL: " + why)
+
+
+def wait_for(what, probe, timeout=30):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = probe()
+        if value:
+            return value
+        time.sleep(0.2)
+    fail("timed out waiting for " + what)
+
+
+def x(*argv):
+    return subprocess.run(argv, env=env, capture_output=True, text=True, timeout=10).stdout
+
+
+def tray_icons():
+    """Mapped client windows docked in trayer's panel (panel > socket > icon)."""
+    panels = [w for w in x("xdotool", "search", "--classname", "^panel$").split()
+              if '"trayer"' in x("xprop", "-id", w, "WM_CLASS")]
+    icons = []
+    for panel in panels:
+        for socket in re.findall(r"^\s+(0x[0-9a-f]+) ", x("xwininfo", "-id", panel, "-children"), re.M):
+            for client in re.findall(r"^\s+(0x[0-9a-f]+) ", x("xwininfo", "-id", socket, "-children"), re.M):
+                info = x("xwininfo", "-id", client)
+                if "IsViewable" in info:
+                    def field(name):
+                        return int(re.search(name + r":\s+(-?\d+)", info).group(1))
+                    icons.append((field("Absolute upper-left X") + field("Width") // 2,
+                                  field("Absolute upper-left Y") + field("Height") // 2))
+    return icons
+
+
+def application(pid):
+    desktop = pyatspi.Registry.getDesktop(0)
+    for i in range(desktop.childCount):
+        child = desktop.getChildAtIndex(i)
+        if child is not None and child.get_process_id() == pid:
+            return child
+    return None
+
+
+def find(acc, role):
+    found = [acc] if acc.getRoleName() == role else []
+    for i in range(acc.childCount):
+        found += find(acc.getChildAtIndex(i), role)
+    return found
+
+
+def click(acc):
+    e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    x("xdotool", "mousemove", str(e.x + e.width // 2), str(e.y + e.height // 2), "click", "1")
+
+
+def launch():
+    return subprocess.Popen([program], env=env, cwd=work, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+
+
+def ended(app, what):
+    try:
+        code = app.wait(timeout=5)
+    except subprocess.TimeoutExpired:
+        app.kill()
+        fail(what + " did not end the program")
+    if code != 0:
+        fail(f"{what} ended the program with status {code}: {app.stderr.read().decode()}")
+
+
+def open_failure():
+    app = launch()
+    acc = wait_for("the program on the accessibility bus", lambda: application(app.pid))
+    box = wait_for("the \"Error\" box", lambda: [w for w in find(acc, "alert") + find(acc, "dialog")
+                                                 if w.name == "Error"])[0]
+    directory = os.path.join(env["XDG_DATA_HOME"], "OrvoWidgets") + "/"
+    texts = [label.name for label in find(box, "label")]
+    if not any(t.startswith(directory + " ") and " - " in t and t.endswith(" orvo.db") for t in texts):
+        fail(f"the box shows {texts}, expected the text to start with {directory!r} and a blank")
+    if tray_icons() or any("showing" in str(w.getState().getStates()) and w.name == "Digital Clock"
+                           for w in find(acc, "frame") + find(acc, "window")):
+        fail("start-up went on behind the box")
+    buttons = find(box, "push button")
+    if [b.name for b in buttons] != ["OK"]:
+        fail(f"the box has the buttons {[b.name for b in buttons]}")
+    click(buttons[0])
+    ended(app, "OK in the \"Error\" box")
+
+
+def popup_menu(open_menu):
+    """Popup menus are not among the program's windows: the menu is reached
+    through the focus event of its first item, which Down gives the focus."""
+    found = []
+
+    def on_focus(event):
+        source = event.source
+        if not found and source.getRoleName() == "menu item" and source.parent.getRoleName() == "popup menu":
+            found.append([(c.getRoleName(), c.name, c) for c in (source.parent.getChildAtIndex(i)
+                                                                 for i in range(source.parent.childCount))])
+    pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
+    try:
+        for _ in range(3):
+            open_menu()
+            deadline = time.monotonic() + 5
+            while not found and time.monotonic() < deadline:
+                x("xdotool", "key", "Down")
+                for _ in range(20):
+                    GLib.MainContext.default().iteration(False)
+                    time.sleep(0.05)
+            if found:
+                return found[0]
+            x("xdotool", "key", "Escape")
+    finally:
+        pyatspi.Registry.deregisterEventListener(on_focus, "object:state-changed:focused")
+    fail("no popup menu took the focus after a right click on the tray icon")
+
+
+def tray_menu_and_exit():
+    subprocess.run([provision], env=env, check=True, stdout=subprocess.DEVNULL)
+    app = launch()
+    wait_for("the program on the accessibility bus", lambda: application(app.pid))
+    icon = wait_for("one icon docked in the tray", lambda: tray_icons())
+    if len(icon) != 1:
+        fail(f"{len(icon)} icons docked in the tray")
+    time.sleep(1.5)  # the welcome balloon, shown over the icon for a second
+    ix, iy = icon[0]
+    entries = popup_menu(lambda: x("xdotool", "mousemove", str(ix), str(iy), "click", "3"))
+    subprocess.run(["import", "-window", "root", os.path.join(output, "e2e_tray_menu.png")])
+    names = [name if role == "menu item" else "" for role, name, _ in entries]
+    # The accessibility bus may drop the mnemonic marker.
+    if [n.replace("&", "") for n in names] != [n.replace("&", "") for n in MENU]:
+        fail(f"the tray menu holds {names}, expected {MENU}")
+    click(entries[-1][2])
+    ended(app, "\"Выход\"")
+    wait_for("the icon to leave the tray", lambda: not tray_icons(), timeout=5)
+
+
+tray = subprocess.Popen(["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
+                         "--height", "32", "--transparent", "false"], env=env,
+                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+try:
+    os.makedirs(output, exist_ok=True)
+    pyatspi.Registry.getDesktop(0)  # starts the accessibility bus before any program asks for it
+    wait_for("trayer's panel", lambda: x("xdotool", "search", "--classname", "^panel$").strip())
+    open_failure()
+    tray_menu_and_exit()
+    print("PASS")
+finally:
+    tray.kill()
+    subprocess.run(["rm", "-rf", work])
