@@ -1,11 +1,12 @@
 #include "app/orvowidgets.h"
+#include "app/startup.h"
 #include "resources/resources.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication::setAttribute(Qt::AA_UseSoftwareOpenGL, true);
+    prepareApplication();
     QApplication app(argc, argv);
     orvoInitResources();
     // A tray program: closing a gadget or the settings page only hides it.

@@ -1,5 +1,6 @@
 #include "app/orvowidgets.h"
 
+#include "app/helpviewer.h"
 #include "clock/digitalclockwidget.h"
 #include "db/connection.h"
 #include "db/database.h"
@@ -7,6 +8,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <cstdlib>
@@ -74,7 +76,7 @@ OrvoWidgets::OrvoWidgets(QWidget* parent)
                             &OrvoWidgets::do_chat);
     calendarAction = makeAction(this, QStringLiteral("Показать/cкрыть календарь"),
                                 ":/img/calendar.png", &OrvoWidgets::do_calendar);
-    helpAction = new QAction(QIcon(tr(":/img/help.png")), QStringLiteral("Помощь"), this);
+    helpAction = makeAction(this, QStringLiteral("Помощь"), ":/img/help.png", &OrvoWidgets::do_help);
     exitAction = makeAction(this, QStringLiteral("Выход"), ":/img/exit.png", &QCoreApplication::quit);
 
     trayMenu = new QMenu(this);
@@ -92,6 +94,7 @@ OrvoWidgets::OrvoWidgets(QWidget* parent)
     trayIcon->setVisible(true);
 
     load_settings();
+    connectSettings();
 
     trayIcon->showMessage(QStringLiteral("Добро пожаловать!"),
                           QStringLiteral("Двойной клик - показать/скрыть виджет."), trayIcon->icon(), 1000);
@@ -99,6 +102,11 @@ OrvoWidgets::OrvoWidgets(QWidget* parent)
 
 OrvoWidgets::~OrvoWidgets()
 {
+    // The web engine cannot shut down under a view still alive, nor the
+    // help store's engine after the database layer is gone.
+    for (const QPointer<QWidget>& window : qAsConst(helpWindows))
+        delete window.data();
+    helpModule.unload();
     auto release = [](auto*& object) {
         delete object;
         object = nullptr;
@@ -133,6 +141,25 @@ void OrvoWidgets::attachSkinPaths()
 void OrvoWidgets::set_clock_skin(int index)
 {
     dgClockWidget->set_skin(ui.clock_skin->itemData(index, Qt::UserRole).toString());
+}
+
+// Made once the page holds the stored values, so filling it wrote nothing.
+void OrvoWidgets::connectSettings()
+{
+    const auto spinChanged = QOverload<int>::of(&QSpinBox::valueChanged);
+    const auto indexChanged = QOverload<int>::of(&QComboBox::currentIndexChanged);
+    DigitalClockWidget* clock = dgClockWidget;
+    connect(ui.spinBox_width, spinChanged, this, &OrvoWidgets::resize_dgClockWidget);
+    connect(ui.spinBox_height, spinChanged, this, &OrvoWidgets::resize_dgClockWidget);
+    connect(ui.DigitalClockWidget_StaysOnTop, &QCheckBox::stateChanged, clock,
+            &DigitalClockWidget::save_DigitalClockWidget_StaysOnTop);
+    connect(ui.ToDoList_StaysOnTop, &QCheckBox::stateChanged, clock, &DigitalClockWidget::save_ToDoList_StaysOnTop);
+    connect(ui.spinBox_DefaultSectionSize, spinChanged, clock, &DigitalClockWidget::Set_ToDoList_DefaultSectionSize);
+    connect(ui.Sticker_Skin, indexChanged, this, &OrvoWidgets::Sticker_Skin_currentIndexChanged);
+    connect(ui.GoToCurrentToDo, &QCheckBox::stateChanged, clock, &DigitalClockWidget::save_GoToCurrentToDo);
+    connect(ui.clock_skin, indexChanged, this, &OrvoWidgets::do_save_skin);
+    connect(ui.doubleSpinBoxsetOpacity, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &OrvoWidgets::do_set_opacity);
 }
 
 void OrvoWidgets::do_setup()
@@ -181,4 +208,86 @@ void OrvoWidgets::load_settings()
     set_clock_skin(v.at(8).toInt());
     ui.lineEdit->setText(v.at(9).toString());
     ui.doubleSpinBoxsetOpacity->setValue(v.at(10).toDouble());
+}
+
+void OrvoWidgets::resize_dgClockWidget(int)
+{
+    const int width = ui.spinBox_width->value();
+    const int height = ui.spinBox_height->value();
+    dgClockWidget->resize(width, height);
+    dgClockWidget->save_size(width, height);
+}
+
+void OrvoWidgets::on_ToDoListFont_clicked()
+{
+    dgClockWidget->set_ToDoList_Font();
+}
+
+void OrvoWidgets::on_ToDoListColor_clicked()
+{
+    dgClockWidget->set_ToDoList_TextColor();
+}
+
+void OrvoWidgets::on_clock_Color_clicked()
+{
+    dgClockWidget->set_Clock_TextColor();
+}
+
+void OrvoWidgets::on_toolButton_clicked()
+{
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Выберите файл"), QString(), tr("ALL (*.*)"));
+    if (path.isEmpty())
+        return;
+    db::save(QLatin1String(sql::kUpdateFileToRun), {path}, this);
+    ui.lineEdit->setText(path);
+}
+
+void OrvoWidgets::on_toolButton_2_clicked()
+{
+    db::save(QLatin1String(sql::kUpdateFileToRun), {ui.lineEdit->text()}, this);
+}
+
+void OrvoWidgets::Sticker_Skin_currentIndexChanged(int index)
+{
+    dgClockWidget->set_sticker_skin(ui.Sticker_Skin->itemData(index, Qt::UserRole).toString(), index, true);
+}
+
+void OrvoWidgets::do_save_skin(int id)
+{
+    dgClockWidget->save_skin(id);
+    set_clock_skin(id);
+}
+
+void OrvoWidgets::do_set_opacity(double value)
+{
+    dgClockWidget->set_opacity(value);
+}
+
+HelpViewer* OrvoWidgets::helpViewer()
+{
+    if (helpModule.fileName().isEmpty()) {
+        helpModule.setFileName(QCoreApplication::applicationDirPath() + QLatin1String("/orvo_help"));
+        // Unloading only lets its objects go: the web engine stays mapped
+        // for its own shutdown.
+        helpModule.setLoadHints(QLibrary::PreventUnloadHint);
+    }
+    return qobject_cast<HelpViewer*>(helpModule.instance());
+}
+
+void OrvoWidgets::do_help()
+{
+    const QString collection = QCoreApplication::applicationDirPath() + QLatin1String("/help/my_help.qhc");
+    HelpViewer* viewer = helpViewer();
+    HelpViewer::Page page;
+    if (!viewer || !viewer->readPage(collection, QStringLiteral("Clock"), &page)) {
+        QMessageBox::information(this, QStringLiteral("Help"), QStringLiteral("Help download error"),
+                                 QMessageBox::Ok);
+        return;
+    }
+    // A collection without the page shows nothing, as an empty page does.
+    if (page.html.isEmpty())
+        return;
+    helpWindows.removeAll(nullptr);
+    helpWindows.append(viewer->openWindow(page));
 }

@@ -1,12 +1,16 @@
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
+#include <QPluginLoader>
+#include <QPointer>
 #include <QSqlDatabase>
 #include <QSystemTrayIcon>
 
 #include "ui_orvowidgets.h"
 
 class DigitalClockWidget;
+class HelpViewer;
 
 // The main window: it is the settings page, owns the database connection,
 // creates the gadgets and puts the tray icon with its menu up. It is never
@@ -26,11 +30,23 @@ private slots:
     void do_ShowHideDgClockWidget();
     void do_chat();
     void do_calendar();
+    void do_help();
     void load_settings();
+    void resize_dgClockWidget(int);
     void sysTrayActivated(QSystemTrayIcon::ActivationReason reason);
+    void on_ToDoListFont_clicked();
+    void on_ToDoListColor_clicked();
+    void on_clock_Color_clicked();
+    void on_toolButton_clicked();
+    void on_toolButton_2_clicked();
+    void Sticker_Skin_currentIndexChanged(int index);
+    void do_save_skin(int id);
+    void do_set_opacity(double value);
 
 private:
     void attachSkinPaths();
+    void connectSettings();
+    HelpViewer* helpViewer();
 
     QSqlDatabase db;
     Ui::OrvoWidgetsClass ui;
@@ -39,4 +55,9 @@ private:
     // the toggles below already handle their absence.
     QWidget* chat = nullptr;
     QWidget* calendar = nullptr;
+    // The help module, loaded on the first "Помощь", and the help windows
+    // still open: each is freed when closed, the rest before the
+    // application object goes, which the web engine needs.
+    QPluginLoader helpModule;
+    QList<QPointer<QWidget>> helpWindows;
 };

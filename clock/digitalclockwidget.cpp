@@ -8,6 +8,7 @@
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFontDialog>
 #include <QGridLayout>
 #include <QLCDNumber>
 #include <QLabel>
@@ -368,6 +369,32 @@ void DigitalClockWidget::set_Clock_TextColor()
         return;
     apply_text_color(color);
     db::save(QLatin1String(sql::kUpdateClockTextColor), {color.name()}, this);
+}
+
+// Like the clock's colour, the dialog starts from the colour the clock was
+// built with, whatever was chosen since.
+void DigitalClockWidget::set_ToDoList_TextColor()
+{
+    const QColor color = QColorDialog::getColor(todo_text_color, this, QString());
+    if (!color.isValid())
+        return;
+    todo->set_text_color(color);
+    db::save(QLatin1String(sql::kUpdateStickerTextColor), {color.name()}, this);
+}
+
+// The next dialog starts from the last font chosen.
+void DigitalClockWidget::set_ToDoList_Font()
+{
+    QFont start;
+    start.fromString(todo_font);
+    bool chosen = false;
+    const QFont font = QFontDialog::getFont(&chosen, start, this, QString());
+    if (!chosen)
+        return;
+    const QString description = font.toString();
+    todo->set_font(description);
+    todo_font = description;
+    db::save(QLatin1String(sql::kUpdateStickerFont), {description}, this);
 }
 
 void DigitalClockWidget::set_sticker_skin(QString path, int index, bool save)

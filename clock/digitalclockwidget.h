@@ -30,6 +30,8 @@ public:
     void save_size(const int& w, const int& h);
     void save_pos(const int& x, const int& y);
     void set_Clock_TextColor();
+    void set_ToDoList_TextColor();
+    void set_ToDoList_Font();
     void set_sticker_skin(QString path, int index, bool save);
     void apply_text_color(QColor color);
 
