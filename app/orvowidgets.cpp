@@ -235,8 +235,10 @@ void OrvoWidgets::on_clock_Color_clicked()
 
 void OrvoWidgets::on_toolButton_clicked()
 {
+    // "*.*" would hide every file without an extension, which here is
+    // most programs and scripts: all files means "*".
     const QString path =
-        QFileDialog::getOpenFileName(this, QStringLiteral("Выберите файл"), QString(), tr("ALL (*.*)"));
+        QFileDialog::getOpenFileName(this, QStringLiteral("Выберите файл"), QString(), tr("ALL (*)"));
     if (path.isEmpty())
         return;
     db::save(QLatin1String(sql::kUpdateFileToRun), {path}, this);
