@@ -140,6 +140,12 @@ void OrvoWidgets::do_setup()
     show();
 }
 
+void OrvoWidgets::show_clock()
+{
+    dgClockWidget->show();
+    dgClockWidget->raise();
+}
+
 void OrvoWidgets::do_ShowHideDgClockWidget()
 {
     toggle(dgClockWidget);

@@ -21,6 +21,10 @@ public:
     QString open_db();
     void set_clock_skin(int index);
 
+public slots:
+    // Brings the clock forward, for a second start of the program.
+    void show_clock();
+
 private slots:
     void do_setup();
     void do_ShowHideDgClockWidget();

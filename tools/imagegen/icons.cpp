@@ -156,10 +156,12 @@ void noteSheet(QPainter &p)
 
 } // namespace
 
-QImage trayIcon()
+QImage trayIcon(int size)
 {
     return icon(
-        [](QPainter &p) {
+        [size](QPainter &p) {
+            // Drawn on a 64-unit grid, scaled to the size asked for.
+            p.scale(size / 64.0, size / 64.0);
             const QPointF c(32, 31.5);
             const QPainterPath rim = circle(c, 29.5);
             kit::softShadow(p, rim, QPointF(0, 1.5), 3, QColor(0, 0, 0, 110));
@@ -209,7 +211,7 @@ QImage trayIcon()
 
             roundGloss(p, rim.boundingRect());
         },
-        64);
+        size);
 }
 
 QImage iconSetup()
