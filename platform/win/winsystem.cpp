@@ -1,6 +1,6 @@
 #include "platform/win/winsystem.h"
 
-// inet_ntoa is what the address list is specified by; newer headers mark it
+// Addresses are given in inet_ntoa's form; newer headers mark it
 // deprecated in favour of inet_ntop.
 #define _WINSOCK_DEPRECATED_NO_WARNINGS
 #include <winsock2.h>
