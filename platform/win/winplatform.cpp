@@ -55,3 +55,8 @@ QString WinPlatform::lastErrorText()
     // could overwrite the thread's last error: straight to the system.
     return QString::fromStdWString(WinSystem::lastErrorText());
 }
+
+QString WinPlatform::desktopName()
+{
+    return QString::fromStdWString(WinSystem::desktopName());
+}

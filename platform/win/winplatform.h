@@ -18,6 +18,7 @@ public:
     QDateTime currentDateTime() override;
     QStringList localIPv4Addresses() override;
     QString lastErrorText() override;
+    QString desktopName();
 
 private:
     WinSystem m_system;

@@ -170,6 +170,18 @@ std::wstring WinSystem::lastErrorText()
     return trimmed(message);
 }
 
+std::wstring WinSystem::desktopName()
+{
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    std::wstring name = L"session" + std::to_wstring(session);
+    wchar_t desktop[kNameLength] = {};
+    DWORD needed = 0;
+    if (GetUserObjectInformationW(GetThreadDesktop(GetCurrentThreadId()), UOI_NAME, desktop, sizeof(desktop), &needed))
+        name += L"-" + std::wstring(desktop);
+    return name;
+}
+
 std::wstring WinSystem::localeCountry(unsigned long localeId)
 {
     wchar_t text[kLocaleTextLength] = {};

@@ -50,6 +50,10 @@ public:
     // for 0 or a code without a message.
     static std::wstring lastErrorText();
 
+    // The login session and the desktop within it ("session1-Default"):
+    // each of them shows its own windows.
+    static std::wstring desktopName();
+
     static ForegroundWindow foregroundWindow();
     // LOCALE_SABBREVCTRYNAME of `localeId`; empty when the system has none.
     static std::wstring localeCountry(unsigned long localeId);
