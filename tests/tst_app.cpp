@@ -4,6 +4,7 @@
 #include "testdatadir.h"
 
 #include "app/orvowidgets.h"
+#include "calendar/myqtcalendar.h"
 #include "clock/digitalclockwidget.h"
 #include "resources/resources.h"
 
@@ -56,6 +57,7 @@ private slots:
     void onlyADoubleClickTogglesTheClock_data();
     void onlyADoubleClickTogglesTheClock();
     void settingsEntryShowsThePageAsItIs();
+    void calendarEntryTogglesTheCalendarThatGoesWithTheWindow();
     void exitEntryEndsTheEventLoopWithZero();
     void settingsPageIsFilledFromTheStoredRow();
     void outOfRangeValuesAreClampedButNotWrittenBack();
@@ -150,6 +152,24 @@ void TestApp::settingsEntryShowsThePageAsItIs()
     setup->trigger();
     QVERIFY(window.isVisible());
     QCOMPARE(width->value(), 123);
+}
+
+void TestApp::calendarEntryTogglesTheCalendarThatGoesWithTheWindow()
+{
+    TestDataDir data;
+    QPointer<myQtCalendar_> calendar;
+    {
+        OrvoWidgets window;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            calendar = calendar ? calendar.data() : qobject_cast<myQtCalendar_*>(w);
+        QVERIFY(calendar && !calendar->isVisible());
+        QAction* entry = window.findChild<QMenu*>()->actions().at(2);
+        entry->trigger();
+        QVERIFY(calendar->isVisible());
+        entry->trigger();
+        QVERIFY(!calendar->isVisible());
+    }
+    QVERIFY(!calendar);
 }
 
 void TestApp::exitEntryEndsTheEventLoopWithZero()
