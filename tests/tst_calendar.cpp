@@ -285,6 +285,7 @@ private slots:
         Month m(year, 7);  // July 2026 starts on a Wednesday
         m.press(m.view()->viewport(), m.view()->visualRect(m.model().index(cell.y(), cell.x())).center());
         QTRY_COMPARE(m.menus.shown.size() + m.boxes.seen.size(), 1);
+        QCOMPARE(m.menus.shown.size(), menu ? 1 : 0);
         if (menu) {
             QCOMPARE(m.menus.shown.first(), (QStringList{"Новая заметка", "Редактировать", "Показать список заметок"}));
             return;
