@@ -13,12 +13,6 @@ QDate firstDate(int year, int month, int firstDayOfWeek)
     return start;
 }
 
-QDate lastDate(int year, int month, int firstDayOfWeek)
-{
-    const QDate start = firstDate(year, month, firstDayOfWeek);
-    return start.isValid() ? start.addDays(kDays - 1) : QDate();
-}
-
 QString noteDateText(const QDate& date)
 {
     return date.toString(QStringLiteral("yyyy-MM-dd"));

@@ -17,9 +17,6 @@ inline constexpr int kDays = kRows * kColumns;
 // Invalid when the month has no valid 1st (year 0, a month outside 1..12).
 QDate firstDate(int year, int month, int firstDayOfWeek);
 
-// The date in the bottom-right cell, or invalid as above.
-QDate lastDate(int year, int month, int firstDayOfWeek);
-
 // The stored form of a note's date.
 QString noteDateText(const QDate& date);
 
