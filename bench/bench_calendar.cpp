@@ -104,7 +104,7 @@ int main(int argc, char** argv)
     CalendarModel model;
     for (const int count : {0, 10000, 100000}) {
         fillNotes(count);
-        const double window = medianMs(9, [] { myQtCalendar_ calendar; });
+        const double window = medianMs(31, [] { myQtCalendar_ calendar; });
         const double month = medianMs(51, [&model] { model.updateModel(); });
         if (count == 0) {
             emptyWindow = window;
