@@ -1,5 +1,6 @@
 #include "app/orvowidgets.h"
 
+#include "calendar/myqtcalendar.h"
 #include "clock/digitalclockwidget.h"
 #include "db/connection.h"
 #include "db/database.h"
@@ -67,6 +68,8 @@ OrvoWidgets::OrvoWidgets(QWidget* parent)
 
     dgClockWidget = new DigitalClockWidget();
     dgClockWidget->show();
+
+    calendar = new myQtCalendar_();
 
     setupAction = makeAction(this, QStringLiteral("&Настройки программы"), ":/img/setup.png",
                              &OrvoWidgets::do_setup);

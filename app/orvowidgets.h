@@ -7,6 +7,7 @@
 #include "ui_orvowidgets.h"
 
 class DigitalClockWidget;
+class myQtCalendar_;
 
 // The main window: it is the settings page, owns the database connection,
 // creates the gadgets and puts the tray icon with its menu up. It is never
@@ -39,8 +40,8 @@ private:
     QSqlDatabase db;
     Ui::OrvoWidgetsClass ui;
     DigitalClockWidget* dgClockWidget = nullptr;
-    // The chat and calendar windows join at their own construction steps;
-    // the toggles below already handle their absence.
+    // The chat window joins at its own construction step; the toggles
+    // already handle its absence.
     QWidget* chat = nullptr;
-    QWidget* calendar = nullptr;
+    myQtCalendar_* calendar = nullptr;
 };

@@ -32,6 +32,9 @@ QImage iconNote();
 QImage iconNewNote();
 QImage iconEditNote();
 QImage iconViewNote();
+// The calendar's month arrows.
+QImage iconArrowLeft();
+QImage iconArrowRight();
 
 QImage chatBackground();
 QImage splash();

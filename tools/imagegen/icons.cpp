@@ -154,6 +154,45 @@ void noteSheet(QPainter &p)
     p.drawPath(fold);
 }
 
+// A bold arrow pointing left: a broad head and a short shaft, corners
+// rounded so that it stays crisp when shown at half size.
+QPainterPath leftArrowPath()
+{
+    QPainterPath head;
+    head.moveTo(3.0, 15.5);
+    head.lineTo(16.0, 3.5);
+    head.lineTo(16.0, 27.5);
+    head.closeSubpath();
+    QPainterPath shaft = roundRect(QRectF(13.0, 10.0, 16.0, 11.0), 2.5);
+    QPainterPathStroker rounder;
+    rounder.setWidth(2.4);
+    rounder.setJoinStyle(Qt::RoundJoin);
+    const QPainterPath whole = head.united(shaft).simplified();
+    return whole.united(rounder.createStroke(whole)).simplified();
+}
+
+QImage arrow(bool right)
+{
+    return icon([right](QPainter &p) {
+        QPainterPath path = leftArrowPath();
+        if (right) {
+            QTransform mirror;
+            mirror.translate(32, 0);
+            mirror.scale(-1, 1);
+            path = mirror.map(path);
+        }
+        shape(p, path, kBlue);
+        // Glassy band over the upper half, as on the round icons.
+        p.save();
+        p.setClipPath(path);
+        const QRectF hl(0, 3, 32, 12.5);
+        p.setPen(Qt::NoPen);
+        p.setBrush(kit::vertical(hl, QColor(255, 255, 255, 130), QColor(255, 255, 255, 15)));
+        p.drawRect(hl);
+        p.restore();
+    });
+}
+
 } // namespace
 
 QImage trayIcon(int size)
@@ -531,6 +570,16 @@ QImage iconViewNote()
         p.drawArc(QRectF(c.x() - r + 2.2, c.y() - r + 2.2, 2 * r - 4.4, 2 * r - 4.4), 100 * 16,
                   70 * 16);
     });
+}
+
+QImage iconArrowLeft()
+{
+    return arrow(false);
+}
+
+QImage iconArrowRight()
+{
+    return arrow(true);
 }
 
 } // namespace draw

@@ -56,6 +56,8 @@ int main(int argc, char **argv)
         {"new_note.png", draw::iconNewNote},
         {"edit_note.png", draw::iconEditNote},
         {"view_note.png", draw::iconViewNote},
+        {"arrow-left.png", draw::iconArrowLeft},
+        {"arrow-right.png", draw::iconArrowRight},
         {"chat_fon.png", draw::chatBackground},
         {"splash.png", draw::splash},
     };
