@@ -7,6 +7,7 @@
 #include "ui_orvowidgets.h"
 
 class DigitalClockWidget;
+class OrvoChat;
 
 // The main window: it is the settings page, owns the database connection,
 // creates the gadgets and puts the tray icon with its menu up. It is never
@@ -28,6 +29,7 @@ private slots:
     void do_calendar();
     void load_settings();
     void sysTrayActivated(QSystemTrayIcon::ActivationReason reason);
+    void change_chat_port(int port);
 
 private:
     void attachSkinPaths();
@@ -35,8 +37,8 @@ private:
     QSqlDatabase db;
     Ui::OrvoWidgetsClass ui;
     DigitalClockWidget* dgClockWidget = nullptr;
-    // The chat and calendar windows join at their own construction steps;
-    // the toggles below already handle their absence.
-    QWidget* chat = nullptr;
+    OrvoChat* chat = nullptr;
+    // The calendar window joins at its own construction step; the toggle
+    // already handles its absence.
     QWidget* calendar = nullptr;
 };

@@ -19,6 +19,7 @@ import re
 import select
 import shutil
 import signal
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -220,6 +221,11 @@ class Session:
         db = os.path.join(self.data_home, "OrvoWidgets", "orvo.db")
         if not os.path.isfile(db):
             raise Failure(f"orvo-provision did not create {db}; it printed: {out!r}")
+        # Port 0 lets the system pick a free UDP port, so the program under
+        # test never competes for the chat port with another run.
+        with sqlite3.connect(db) as connection:
+            connection.execute("UPDATE settings SET OrvoChatPort = 0")
+        connection.close()
 
     def launch(self):
         self.env.update(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
