@@ -15,7 +15,6 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTimer>
 #include <QUdpSocket>
 
 namespace {
@@ -68,6 +67,8 @@ OrvoChat::~OrvoChat() = default;
 void OrvoChat::open_port(const int& newPort)
 {
     port = newPort;
+    // The old socket lets its port go at once; the object goes later, as it
+    // may be the one whose notification is being delivered.
     if (socket) {
         socket->disconnect(this);
         socket->close();
@@ -83,8 +84,6 @@ void OrvoChat::change_port(const int& newPort)
 {
     if (!db::save(QString::fromLatin1(sql::kUpdateChatPort), {newPort}, this))
         return;
-    if (socket)
-        socket->close();
     open_port(newPort);
 }
 
@@ -104,7 +103,6 @@ void OrvoChat::resizeEvent(QResizeEvent* event)
 
 void OrvoChat::readPendingDatagrams()
 {
-    readQueued = false;
     if (!socket)
         return;
     QStringList lines;
@@ -119,12 +117,9 @@ void OrvoChat::readPendingDatagrams()
         datagram.truncate(int(read));
         lines.append(chat::receivedLine(sender, datagram));
     }
+    // Datagrams still waiting make the socket report again once the window
+    // has had its turn.
     appendLines(lines, plainLine());
-    // The rest waits for the next pass, after the window has had its turn.
-    if (socket->hasPendingDatagrams() && !readQueued) {
-        readQueued = true;
-        QTimer::singleShot(0, this, &OrvoChat::readPendingDatagrams);
-    }
 }
 
 void OrvoChat::on_sendButton_clicked()

@@ -52,7 +52,6 @@ private:
     int port = 0;
     QMenu* menu = nullptr;
     QUdpSocket* socket = nullptr;
-    bool readQueued = false;
     // The first line takes the empty view's one paragraph, even when it is
     // itself empty.
     bool conversationEmpty = true;
