@@ -93,6 +93,25 @@ QString receivedLine(const QHostAddress& sender, const QByteArray& payload)
     return senderText(sender) + QLatin1String(": ") + text;
 }
 
+QString withBreakOpportunities(const QString& line)
+{
+    if (line.size() <= kLongestRun)
+        return line;
+    QString out;
+    out.reserve(line.size() + line.size() / kLongestRun);
+    int run = 0;
+    for (const QChar c : line) {
+        if (c.isSpace()) {
+            run = 0;
+        } else if (++run > kLongestRun) {
+            out += QChar(0x200B);
+            run = 1;
+        }
+        out += c;
+    }
+    return out;
+}
+
 quint16 socketPort(int port)
 {
     return quint16(port & 0xFFFF);

@@ -19,10 +19,11 @@
 
 namespace {
 
-// Datagrams shown per pass through the event loop: a flood from the network
-// then costs a few milliseconds at a time, and the window keeps painting and
-// taking input in between.
+// What one pass through the event loop shows at most: a flood from the
+// network then costs a few milliseconds at a time, and the window keeps
+// painting and taking input in between.
 constexpr int kDatagramsPerPass = 64;
+constexpr int kBytesPerPass = 32 * 1024;
 
 QTextCharFormat plainLine()
 {
@@ -107,7 +108,8 @@ void OrvoChat::readPendingDatagrams()
         return;
     QStringList lines;
     QByteArray datagram;
-    while (lines.size() < kDatagramsPerPass && socket->hasPendingDatagrams()) {
+    qint64 bytes = 0;
+    while (lines.size() < kDatagramsPerPass && bytes < kBytesPerPass && socket->hasPendingDatagrams()) {
         const qint64 size = socket->pendingDatagramSize();
         datagram.resize(int(qMax<qint64>(size, 0)));
         QHostAddress sender;
@@ -115,6 +117,7 @@ void OrvoChat::readPendingDatagrams()
         if (read < 0)
             break;
         datagram.truncate(int(read));
+        bytes += read;
         lines.append(chat::receivedLine(sender, datagram));
     }
     // Datagrams still waiting make the socket report again once the window
@@ -190,7 +193,7 @@ void OrvoChat::appendLines(const QStringList& lines, const QTextCharFormat& form
         if (!conversationEmpty)
             cursor.insertBlock(QTextBlockFormat(), format);
         conversationEmpty = false;
-        cursor.insertText(line, format);
+        cursor.insertText(chat::withBreakOpportunities(line), format);
     }
     cursor.endEditBlock();
     trimConversation();
@@ -202,15 +205,15 @@ void OrvoChat::appendLines(const QStringList& lines, const QTextCharFormat& form
 void OrvoChat::trimConversation()
 {
     QTextDocument* document = chatEdit->document();
-    int excessLines = document->blockCount() - kMaxLines;
+    int lines = document->blockCount();
     int characters = document->characterCount();
-    if (excessLines <= 0 && characters <= kMaxCharacters)
+    if (lines <= kMaxLines && characters <= kMaxCharacters)
         return;
     QTextBlock keep = document->begin();
     const QTextBlock last = document->lastBlock();
-    while (keep != last && (excessLines > 0 || characters > kMaxCharacters)) {
+    while (keep != last && (lines > kMaxLines / 10 * 9 || characters > kMaxCharacters / 10 * 9)) {
         characters -= keep.length();
-        --excessLines;
+        --lines;
         keep = keep.next();
     }
     QTextCursor cursor(document);

@@ -28,7 +28,9 @@ public:
     // Stores the port, and only once it is stored binds it.
     void change_port(const int& port);
 
-    // Bounds of the conversation, whichever is reached first.
+    // Bounds of the conversation. When either is passed, the oldest lines go
+    // until nine tenths of both are left: dropping lines costs a relayout of
+    // the whole view, done once per thousand lines rather than per line.
     static constexpr int kMaxLines = 10000;
     static constexpr int kMaxCharacters = 2000000;
 
