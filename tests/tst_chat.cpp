@@ -163,6 +163,7 @@ private slots:
 
     void lineToOwnAddressShowsAtOnceAndOnArrival_data();
     void lineToOwnAddressShowsAtOnceAndOnArrival();
+    void unfinishedAddressSendsNothing();
     void receivedDatagramsShowAsPlainText_data();
     void receivedDatagramsShowAsPlainText();
     void burstIsShownCompletelyInOrder();
@@ -329,6 +330,21 @@ void TestChat::lineToOwnAddressShowsAtOnceAndOnArrival()
     QTRY_COMPARE(shownLines(chat), (QStringList{text, kLoopbackPrefix + text}));
 }
 
+void TestChat::unfinishedAddressSendsNothing()
+{
+    const quint16 port = freePort();
+    OrvoChat chat;
+    chat.open_port(port);
+    chat.show();
+    chooseAddress(chat, QStringLiteral("127.0.0."));
+    sendLine(chat, QStringLiteral("hello"));
+    QCOMPARE(shownLines(chat), QStringList{QStringLiteral("hello")});
+    QVERIFY(chat.messageEdit->text().isEmpty());
+    // Anything sent would have reached this machine before the marker.
+    sendTo(port, "marker");
+    QTRY_COMPARE(shownLines(chat), (QStringList{QStringLiteral("hello"), kLoopbackPrefix + QStringLiteral("marker")}));
+}
+
 void TestChat::receivedDatagramsShowAsPlainText_data()
 {
     QTest::addColumn<QByteArray>("payload");
@@ -392,6 +408,8 @@ void TestChat::conversationKeepsOnlyTheLatestLines()
     const int first = count - lines.size();
     for (int i = 0; i < lines.size(); ++i)
         QCOMPARE(lines.at(i), kLoopbackPrefix + QString::number(first + i) + pad);
+    // Dropped lines are not kept for undo, where they would pile up.
+    QVERIFY(!chat.chatEdit->document()->isUndoAvailable());
     // Nine tenths of a bound are left after dropping.
     const int lineLength = lines.last().size() + 1;
     QVERIFY(lines.size() >= OrvoChat::kMaxLines / 10 * 9 ||
