@@ -1,6 +1,6 @@
-// The LAN chat: its line rules without a window, then the window on
-// loopback (127.0.0.1 only) and, for broadcasts and other addresses, two
-// chats in network namespaces of the test's own.
+// The LAN chat: its rules without a window, the window on loopback
+// (127.0.0.1 only) and, for broadcasts and other addresses, chats in network
+// namespaces of the test's own.
 #include "boxanswerer.h"
 #include "fakeplatform.h"
 #include "netns.h"
@@ -14,32 +14,27 @@
 
 #include <QAction>
 #include <QMenu>
-#include <QPainter>
 #include <QSpinBox>
 #include <QTextBlock>
 #include <QUdpSocket>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(chat::Outgoing::Kind)
-
-// Broadcasting or sending beyond 127.0.0.1 happens only in a namespace of
-// the test's own; the body below runs only there.
-#define IN_OWN_NETWORK_NAMESPACE()                                                   \
-    do {                                                                             \
-        const netns::Entry entry = netns::enterOwnNetworkNamespace(QTest::currentTestFunction()); \
-        if (entry.state == netns::Entry::Unavailable)                                \
-            QSKIP(qPrintable(entry.detail));                                         \
-        if (entry.state == netns::Entry::Finished) {                                 \
-            QVERIFY2(entry.passed, qPrintable(entry.detail));                        \
-            return;                                                                  \
-        }                                                                            \
+// The rest of the test runs only in a network namespace of its own.
+#define IN_OWN_NETWORK_NAMESPACE()                                                          \
+    do {                                                                                    \
+        const netns::Run run = netns::runInOwnNamespace(QTest::currentTestFunction());      \
+        if (run.skip)                                                                       \
+            QSKIP(qPrintable(run.detail));                                                  \
+        if (!run.inside) {                                                                  \
+            QVERIFY2(run.passed, qPrintable(run.detail));                                   \
+            return;                                                                         \
+        }                                                                                   \
     } while (false)
 
 namespace {
 
-const QString kLoopbackPrefix = QStringLiteral("127.0.0.1: ");
+const QString kFromHere = QStringLiteral("127.0.0.1: ");
 
-// A UDP port nobody holds right now.
 quint16 freePort()
 {
     QUdpSocket probe;
@@ -49,38 +44,27 @@ quint16 freePort()
 
 bool portIsFree(quint16 port)
 {
-    QUdpSocket probe;
-    return probe.bind(QHostAddress::Any, port, QUdpSocket::DontShareAddress);
+    return QUdpSocket().bind(QHostAddress::Any, port, QUdpSocket::DontShareAddress);
 }
 
 void sendTo(quint16 port, const QByteArray& payload)
 {
-    QUdpSocket sender;
-    sender.writeDatagram(payload, QHostAddress::LocalHost, port);
+    QUdpSocket().writeDatagram(payload, QHostAddress::LocalHost, port);
 }
-
-const QChar kBreakOpportunity(0x200B);
 
 // The lines as the user reads them, without the invisible break
 // opportunities in long words.
 QStringList shownLines(const OrvoChat& chat)
 {
-    QStringList lines;
-    const QTextDocument* document = chat.chatEdit->document();
-    if (document->isEmpty())
-        return lines;
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
-        lines << block.text().remove(kBreakOpportunity);
-    return lines;
+    const QString text = chat.chatEdit->toPlainText().remove(QChar(0x200B));
+    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
 }
 
-QColor lineColour(const OrvoChat& chat, int line)
+bool lineIsRed(const OrvoChat& chat, int line)
 {
-    const QTextBlock block = chat.chatEdit->document()->findBlockByNumber(line);
-    QTextCursor cursor(block);
+    QTextCursor cursor(chat.chatEdit->document()->findBlockByNumber(line));
     cursor.movePosition(QTextCursor::NextCharacter);
-    const QBrush brush = cursor.charFormat().foreground();
-    return brush.style() == Qt::NoBrush ? chat.chatEdit->palette().text().color() : brush.color();
+    return cursor.charFormat().foreground().color() == QColor(Qt::red);
 }
 
 void chooseAddress(OrvoChat& chat, const QString& address)
@@ -99,49 +83,21 @@ void sendLine(OrvoChat& chat, const QString& text, bool viaButton = false)
         QTest::keyClick(chat.messageEdit, Qt::Key_Return);
 }
 
-// Opens the conversation's context menu as a right click does and returns
-// its entries; `choose` clicks the first one, otherwise the menu is closed.
-QStringList openContextMenu(OrvoChat& chat, bool choose)
+QString describe(const chat::Outgoing& out)
 {
-    QStringList entries;
-    QTimer poll;
-    poll.setInterval(5);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu)
-            return;
-        poll.stop();
-        const auto actions = menu->actions();
-        for (QAction* action : actions)
-            entries << action->text() + (action->icon().isNull() ? QString() : QStringLiteral(" +icon"));
-        if (choose && !actions.isEmpty())
-            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(actions.first()).center());
-        else
-            menu->close();
-    });
-    poll.start();
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20));
-    QApplication::sendEvent(chat.chatEdit->viewport(), &event);
-    return entries;
-}
-
-// Sends numbered datagrams in rounds the receive buffer can hold, each
-// round shown before the next is sent.
-bool flood(OrvoChat& chat, quint16 port, int count, int padding)
-{
-    QUdpSocket sender;
-    const QByteArray pad(padding, 'y');
-    const int round = qBound(1, 60000 / (padding + 1000), 50);
-    for (int i = 0; i < count; i += round) {
-        const int end = qMin(count, i + round);
-        for (int n = i; n < end; ++n)
-            sender.writeDatagram(QByteArray::number(n) + pad, QHostAddress::LocalHost, port);
-        const QString last = kLoopbackPrefix + QString::number(end - 1) + QString::fromLatin1(pad);
-        const QTextDocument* document = chat.chatEdit->document();
-        if (!QTest::qWaitFor([&] { return document->lastBlock().text().remove(kBreakOpportunity) == last; }, 10000))
-            return false;
+    switch (out.kind) {
+    case chat::Outgoing::Nothing:
+        return QStringLiteral("nothing");
+    case chat::Outgoing::ListAddresses:
+        return QStringLiteral("addresses");
+    case chat::Outgoing::UnknownCommand:
+        return QStringLiteral("unknown ") + out.word;
+    case chat::Outgoing::Datagram:
+        break;
     }
-    return true;
+    return QStringLiteral("send %1 to %2").arg(QString::fromLatin1(out.payload.toHex()),
+                                               out.target.isNull() ? QStringLiteral("nobody") : out.target.toString()) +
+           (out.echo ? QStringLiteral(", show ") + *out.echo : QString());
 }
 
 }  // namespace
@@ -150,133 +106,66 @@ class TestChat : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-
-    void typedLineIsInterpreted_data();
-    void typedLineIsInterpreted();
-    void addressLineIsReadAsDecimalGroups_data();
-    void addressLineIsReadAsDecimalGroups();
-    void datagramBecomesOneLine_data();
-    void datagramBecomesOneLine();
-    void longWordsGetBreakOpportunities_data();
-    void longWordsGetBreakOpportunities();
-
-    void lineToOwnAddressShowsAtOnceAndOnArrival_data();
-    void lineToOwnAddressShowsAtOnceAndOnArrival();
-    void unfinishedAddressSendsNothing();
-    void receivedDatagramsShowAsPlainText_data();
-    void receivedDatagramsShowAsPlainText();
-    void burstIsShownCompletelyInOrder();
-    void conversationKeepsOnlyTheLatestLines_data();
-    void conversationKeepsOnlyTheLatestLines();
-    void commandsAreAnsweredLocally_data();
-    void commandsAreAnsweredLocally();
+    void initTestCase() { orvoInitResources(); }
+    void typedLine_data();
+    void typedLine();
+    void datagramLine_data();
+    void datagramLine();
+    void sendingShowsAndDelivers_data();
+    void sendingShowsAndDelivers();
+    void peersTextShowsLiterally_data();
+    void peersTextShowsLiterally();
+    void conversationKeepsTheLatestLines_data();
+    void conversationKeepsTheLatestLines();
     void sendingBeforeAnyPortIsOpenKeepsTheLine();
     void portAboveSixteenBitsUsesItsLowBits_data();
     void portAboveSixteenBitsUsesItsLowBits();
     void failedPortStoreKeepsTheOldPort();
-    void closingTheWindowFreesItsPort();
-    void backgroundFillsTheWindowAtEverySize_data();
-    void backgroundFillsTheWindowAtEverySize();
-    void contextMenuOffersOneEntryEachTime();
-    void mainWindowOpensTheStoredPortAndTogglesTheChat();
-
-    void twoChatsInTwoNamespacesExchangeLines();
+    void mainWindowOpensTheStoredPort();
+    void twoChatsInTwoNamespaces();
     void portTypedDigitByDigitRebindsAtEachValue();
 };
 
-void TestChat::initTestCase()
-{
-    orvoInitResources();
-}
-
-// ---- rules without a window ------------------------------------------------
-
-void TestChat::typedLineIsInterpreted_data()
+void TestChat::typedLine_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("toOne");
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<chat::Outgoing::Kind>("kind");
-    QTest::addColumn<QString>("word");
-    QTest::addColumn<QByteArray>("payload");
-    QTest::addColumn<QString>("target");  // empty: no address
-    QTest::addColumn<QString>("echo");    // null: nothing shown at once
-
-    using O = chat::Outgoing;
-    const QString none;
-    QTest::newRow("empty") << "" << true << "10.0.0.1" << O::Nothing << none << QByteArray() << none << none;
-    QTest::newRow("/ip") << "/ip" << false << "" << O::ListAddresses << none << QByteArray() << none << none;
-    QTest::newRow("/IP") << "/IP" << false << "" << O::UnknownCommand << "/IP" << QByteArray() << none << none;
-    QTest::newRow("/ip and a blank") << "/ip " << false << "" << O::UnknownCommand << "/ip" << QByteArray() << none
-                                     << none;
-    QTest::newRow("/help me") << "/help me" << true << "10.0.0.1" << O::UnknownCommand << "/help" << QByteArray()
-                              << none << none;
-    QTest::newRow("leading blank") << " /ip" << false << "" << O::Datagram << none << QByteArray(" /ip")
-                                   << "255.255.255.255" << none;
-    QTest::newRow("to all, UTF-8") << QStringLiteral("Привет") << false << "10.0.0.1" << O::Datagram << none
-                                   << QByteArray("\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82")
-                                   << "255.255.255.255" << none;
-    QTest::newRow("to one") << "hello" << true << "10.0.0.7" << O::Datagram << none << QByteArray("hello")
-                            << "10.0.0.7" << "hello";
-    QTest::newRow("to an unfinished address") << "hello" << true << "10.0.0." << O::Datagram << none
-                                              << QByteArray("hello") << none << "hello";
+    QTest::addColumn<QString>("address");  // null: to everybody
+    QTest::addColumn<QString>("outcome");
+    const QString all;
+    QTest::newRow("empty") << "" << "10.0.0.1" << "nothing";
+    QTest::newRow("/ip") << "/ip" << all << "addresses";
+    QTest::newRow("/IP") << "/IP" << all << "unknown /IP";
+    QTest::newRow("/ip and a blank") << "/ip " << all << "unknown /ip";
+    QTest::newRow("/help me") << "/help me" << "10.0.0.1" << "unknown /help";
+    QTest::newRow("leading blank") << " /ip" << all << "send 202f6970 to 255.255.255.255";
+    QTest::newRow("UTF-8") << QStringLiteral("Привет") << all << "send d09fd180d0b8d0b2d0b5d182 to 255.255.255.255";
+    QTest::newRow("zero padded") << "hi" << "192.168.001.010" << "send 6869 to 192.168.1.10, show hi";
+    QTest::newRow("mask blanks") << "hi" << "10 .0  .0  .9  " << "send 6869 to 10.0.0.9, show hi";
+    QTest::newRow("three groups") << "hi" << "10.0.1" << "send 6869 to nobody, show hi";
+    QTest::newRow("group above 255") << "hi" << "10.0.0.256" << "send 6869 to nobody, show hi";
 }
 
-void TestChat::typedLineIsInterpreted()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, toOne);
-    QFETCH(QString, address);
-    QFETCH(chat::Outgoing::Kind, kind);
-    QFETCH(QString, word);
-    QFETCH(QByteArray, payload);
-    QFETCH(QString, target);
-    QFETCH(QString, echo);
-
-    const chat::Outgoing out = chat::interpret(text, toOne, address);
-    QCOMPARE(out.kind, kind);
-    QCOMPARE(out.word, word);
-    QCOMPARE(out.payload, payload);
-    QCOMPARE(out.target.isNull() ? QString() : out.target.toString(), target);
-    QCOMPARE(out.echo.has_value(), !echo.isNull());
-    if (out.echo)
-        QCOMPARE(*out.echo, echo);
-}
-
-void TestChat::addressLineIsReadAsDecimalGroups_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("address");  // empty: no address
-    QTest::newRow("zero padded") << "192.168.001.010" << "192.168.1.10";
-    QTest::newRow("mask blanks") << "10 .0  .0  .9  " << "10.0.0.9";
-    QTest::newRow("group above 255") << "10.0.0.256" << "";
-    QTest::newRow("empty mask") << "..." << "";
-    QTest::newRow("three groups") << "10.0.1." << "";
-    QTest::newRow("three groups, no blanks") << "10.0.1" << "";
-}
-
-void TestChat::addressLineIsReadAsDecimalGroups()
+void TestChat::typedLine()
 {
     QFETCH(QString, text);
     QFETCH(QString, address);
-    const QHostAddress parsed = chat::parseAddressLine(text);
-    QCOMPARE(parsed.isNull() ? QString() : parsed.toString(), address);
+    QFETCH(QString, outcome);
+    QCOMPARE(describe(chat::interpret(text, !address.isNull(), address)), outcome);
 }
 
-void TestChat::datagramBecomesOneLine_data()
+void TestChat::datagramLine_data()
 {
     QTest::addColumn<QString>("sender");
     QTest::addColumn<QByteArray>("payload");
     QTest::addColumn<QString>("line");
-    QTest::newRow("IPv4 through the dual-stack socket") << "::ffff:10.1.2.3" << QByteArray("hi") << "10.1.2.3: hi";
-    QTest::newRow("IPv6 peer") << "fe80::1" << QByteArray("hi") << "fe80::1: hi";
-    QTest::newRow("zero byte first") << "10.0.0.1" << QByteArray("\0tail", 5) << "10.0.0.1: ";
-    QTest::newRow("line breaks") << "10.0.0.1" << QByteArray("a\r\nb\nc\xe2\x80\xa8" "d") << "10.0.0.1: a  b c d";
-    QTest::newRow("empty") << "10.0.0.1" << QByteArray() << "10.0.0.1: ";
+    QTest::newRow("IPv4 peer on the dual-stack socket") << "::ffff:10.1.2.3" << QByteArray("hi") << "10.1.2.3: hi";
+    QTest::newRow("bytes after a zero byte") << "fe80::1" << QByteArray("shown\0hidden", 12) << "fe80::1: shown";
+    QTest::newRow("invalid UTF-8") << "10.0.0.1" << QByteArray("\xc3\x28 ok \xff") << QStringLiteral(u"10.0.0.1: \uFFFD( ok \uFFFD");
+    QTest::newRow("a fake line of another sender")
+        << "10.0.0.1" << QByteArray("hi\r\n10.0.0.9: ok\xe2\x80\xa8.") << "10.0.0.1: hi  10.0.0.9: ok .";
 }
 
-void TestChat::datagramBecomesOneLine()
+void TestChat::datagramLine()
 {
     QFETCH(QString, sender);
     QFETCH(QByteArray, payload);
@@ -284,106 +173,72 @@ void TestChat::datagramBecomesOneLine()
     QCOMPARE(chat::receivedLine(QHostAddress(sender), payload), line);
 }
 
-void TestChat::longWordsGetBreakOpportunities_data()
-{
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("shown");
-    const int run = chat::kLongestRun;
-    const QString word(run, QLatin1Char('y'));
-    QTest::newRow("longest run") << word << word;
-    QTest::newRow("blanks end a run") << word + QLatin1Char(' ') + word << word + QLatin1Char(' ') + word;
-    QTest::newRow("longer runs") << word + word + QStringLiteral("yyy")
-                                 << word + kBreakOpportunity + word + kBreakOpportunity + QStringLiteral("yyy");
-}
-
-void TestChat::longWordsGetBreakOpportunities()
-{
-    QFETCH(QString, line);
-    QFETCH(QString, shown);
-    QCOMPARE(chat::withBreakOpportunities(line), shown);
-}
-
-// ---- the window on loopback ---------------------------------------------
-
-void TestChat::lineToOwnAddressShowsAtOnceAndOnArrival_data()
+void TestChat::sendingShowsAndDelivers_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("viaButton");
-    QTest::newRow("Return") << "hello" << false;
-    QTest::newRow("button") << "hello" << true;
-    QTest::newRow("leading blank is a message") << " /ip" << false;
-    QTest::newRow("Cyrillic") << QStringLiteral("Привет всем") << true;
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("shown");   // at once
+    QTest::addColumn<bool>("delivered");  // back to this chat through the network
+    QTest::addColumn<QString>("kept");    // left in the message line
+    QTest::newRow("Return") << "hello" << false << "127.0.0.1" << "hello" << true << "";
+    QTest::newRow("button") << "hello" << true << "127.0.0.1" << "hello" << true << "";
+    QTest::newRow("leading blank") << " /ip" << false << "127.0.0.1" << " /ip" << true << "";
+    QTest::newRow("unfinished address") << "hello" << true << "127.0.0." << "hello" << false << "";
+    QTest::newRow("/ip") << "/ip" << false << "127.0.0.1" << "127.0.0.1;10.0.0.5" << false << "";
+    QTest::newRow("unknown command") << "/help me" << true << "127.0.0.1" << "! Unknown command: /help" << false
+                                     << "/help me";
 }
 
-void TestChat::lineToOwnAddressShowsAtOnceAndOnArrival()
+void TestChat::sendingShowsAndDelivers()
 {
     QFETCH(QString, text);
     QFETCH(bool, viaButton);
+    QFETCH(QString, address);
+    QFETCH(QString, shown);
+    QFETCH(bool, delivered);
+    QFETCH(QString, kept);
+    FakePlatformScope platform;
+    platform.fake.addresses = QStringList{"127.0.0.1", "10.0.0.5"};
     const quint16 port = freePort();
     OrvoChat chat;
     chat.open_port(port);
     chat.show();
-    chooseAddress(chat, QStringLiteral("127.0.0.1"));
+    chooseAddress(chat, address);
     sendLine(chat, text, viaButton);
-    QCOMPARE(shownLines(chat), QStringList{text});
-    QVERIFY(chat.messageEdit->text().isEmpty());
-    QTRY_COMPARE(shownLines(chat), (QStringList{text, kLoopbackPrefix + text}));
-}
-
-void TestChat::unfinishedAddressSendsNothing()
-{
-    const quint16 port = freePort();
-    OrvoChat chat;
-    chat.open_port(port);
-    chat.show();
-    chooseAddress(chat, QStringLiteral("127.0.0."));
-    sendLine(chat, QStringLiteral("hello"));
-    QCOMPARE(shownLines(chat), QStringList{QStringLiteral("hello")});
-    QVERIFY(chat.messageEdit->text().isEmpty());
-    // Anything sent would have reached this machine before the marker.
+    QCOMPARE(shownLines(chat), QStringList{shown});
+    QCOMPARE(lineIsRed(chat, 0), text == QLatin1String("/ip"));
+    QCOMPARE(chat.messageEdit->text(), kept);
+    // Anything sent would be back before this marker; the next line is in the
+    // earlier colour again.
     sendTo(port, "marker");
-    QTRY_COMPARE(shownLines(chat), (QStringList{QStringLiteral("hello"), kLoopbackPrefix + QStringLiteral("marker")}));
+    QStringList expected{shown};
+    if (delivered)
+        expected << kFromHere + text;
+    expected << kFromHere + QStringLiteral("marker");
+    QTRY_COMPARE(shownLines(chat), expected);
+    QVERIFY(!lineIsRed(chat, expected.size() - 1));
 }
 
-void TestChat::receivedDatagramsShowAsPlainText_data()
+void TestChat::peersTextShowsLiterally_data()
 {
     QTest::addColumn<QByteArray>("payload");
-    QTest::addColumn<QString>("text");
     const QByteArray markup("<b>bold</b><img src=\"file:///etc/hostname\"><table><tr><td>x</td></tr></table>");
-    QTest::newRow("markup") << markup << QString::fromLatin1(markup);
-    QTest::newRow("a fake line of another sender") << QByteArray("hi\n10.0.0.9: I am someone else")
-                                                   << "hi 10.0.0.9: I am someone else";
-    QTest::newRow("bytes after a zero byte") << QByteArray("shown\0hidden", 12) << "shown";
-    QTest::newRow("invalid UTF-8") << QByteArray("\xc3\x28 ok \xff") << QStringLiteral(u"\uFFFD( ok \uFFFD");
-    QTest::newRow("largest datagram") << QByteArray(65507, 'x') << QString(65507, QLatin1Char('x'));
+    QTest::newRow("markup") << markup;
+    QTest::newRow("largest datagram") << QByteArray(65507, 'x');
 }
 
-void TestChat::receivedDatagramsShowAsPlainText()
+void TestChat::peersTextShowsLiterally()
 {
     QFETCH(QByteArray, payload);
-    QFETCH(QString, text);
     const quint16 port = freePort();
     OrvoChat chat;
     chat.open_port(port);
     sendTo(port, payload);
-    QTRY_COMPARE(shownLines(chat), QStringList{kLoopbackPrefix + text});
+    QTRY_COMPARE(shownLines(chat), QStringList{kFromHere + QString::fromLatin1(payload)});
 }
 
-void TestChat::burstIsShownCompletelyInOrder()
-{
-    const quint16 port = freePort();
-    OrvoChat chat;
-    chat.open_port(port);
-    QUdpSocket sender;
-    QStringList sent;
-    for (int i = 0; i < 120; ++i) {
-        QCOMPARE(sender.writeDatagram(QByteArray::number(i), QHostAddress::LocalHost, port), qint64(QByteArray::number(i).size()));
-        sent << kLoopbackPrefix + QString::number(i);
-    }
-    QTRY_COMPARE(shownLines(chat), sent);
-}
-
-void TestChat::conversationKeepsOnlyTheLatestLines_data()
+void TestChat::conversationKeepsTheLatestLines_data()
 {
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("padding");
@@ -391,73 +246,38 @@ void TestChat::conversationKeepsOnlyTheLatestLines_data()
     QTest::newRow("few huge lines") << 60 << 60000;
 }
 
-void TestChat::conversationKeepsOnlyTheLatestLines()
+void TestChat::conversationKeepsTheLatestLines()
 {
     QFETCH(int, count);
     QFETCH(int, padding);
     const quint16 port = freePort();
     OrvoChat chat;
     chat.open_port(port);
-    QVERIFY(flood(chat, port, count, padding));
-
+    const QByteArray pad(padding, 'y');
+    // In rounds the receive buffer can hold, each shown before the next.
+    const int round = qBound(1, 60000 / (padding + 1000), 50);
+    for (int i = 0; i < count; i += round) {
+        for (int n = i; n < qMin(count, i + round); ++n)
+            sendTo(port, QByteArray::number(n) + pad);
+        const QString last = kFromHere + QString::number(qMin(count, i + round) - 1) + QString::fromLatin1(pad);
+        const QTextDocument* view = chat.chatEdit->document();
+        QVERIFY(QTest::qWaitFor([&] { return view->lastBlock().text().remove(QChar(0x200B)) == last; }, 10000));
+    }
     const QStringList lines = shownLines(chat);
-    QVERIFY(lines.size() <= OrvoChat::kMaxLines);
-    QVERIFY(chat.chatEdit->document()->characterCount() <= OrvoChat::kMaxCharacters);
-    // What is kept is the newest lines, each whole, with nothing missing.
-    const QString pad(padding, QLatin1Char('y'));
-    const int first = count - lines.size();
+    const int characters = chat.chatEdit->document()->characterCount();
+    QVERIFY(lines.size() <= OrvoChat::kMaxLines && characters <= OrvoChat::kMaxCharacters);
+    // Nine tenths of a bound are left after dropping, the newest lines, whole.
+    QVERIFY(lines.size() >= OrvoChat::kMaxLines / 10 * 9 ||
+            characters + lines.constLast().size() > OrvoChat::kMaxCharacters / 10 * 9);
     for (int i = 0; i < lines.size(); ++i)
-        QCOMPARE(lines.at(i), kLoopbackPrefix + QString::number(first + i) + pad);
+        QCOMPARE(lines.at(i), kFromHere + QString::number(count - lines.size() + i) + QString::fromLatin1(pad));
     // Dropped lines are not kept for undo, where they would pile up.
     QVERIFY(!chat.chatEdit->document()->isUndoAvailable());
-    // Nine tenths of a bound are left after dropping.
-    const int lineLength = lines.last().size() + 1;
-    QVERIFY(lines.size() >= OrvoChat::kMaxLines / 10 * 9 ||
-            chat.chatEdit->document()->characterCount() + lineLength > OrvoChat::kMaxCharacters / 10 * 9);
-}
-
-void TestChat::commandsAreAnsweredLocally_data()
-{
-    QTest::addColumn<QStringList>("addresses");
-    QTest::addColumn<QString>("reply");
-    QTest::newRow("addresses") << QStringList{"127.0.0.1", "192.168.5.20"} << "127.0.0.1;192.168.5.20";
-    QTest::newRow("unreadable list") << QStringList() << "";
-}
-
-void TestChat::commandsAreAnsweredLocally()
-{
-    QFETCH(QStringList, addresses);
-    QFETCH(QString, reply);
-    FakePlatformScope platform;
-    platform.fake.addresses = addresses;
-    const quint16 port = freePort();
-    OrvoChat chat;
-    chat.open_port(port);
-    chat.show();
-    // Sent to the chat's own address, any command that went out would come back.
-    chooseAddress(chat, QStringLiteral("127.0.0.1"));
-
-    sendLine(chat, QStringLiteral("/ip"));
-    QCOMPARE(chat.chatEdit->toPlainText(), reply);
-    if (!reply.isEmpty())
-        QCOMPARE(lineColour(chat, 0), QColor(Qt::red));
-    QVERIFY(chat.messageEdit->text().isEmpty());
-
-    sendLine(chat, QStringLiteral("/help me"));
-    QCOMPARE(shownLines(chat), (QStringList{reply, QStringLiteral("! Unknown command: /help")}));
-    QVERIFY(lineColour(chat, 1) != QColor(Qt::red));
-    QCOMPARE(chat.messageEdit->text(), QStringLiteral("/help me"));
-
-    sendLine(chat, QStringLiteral("marker"));
-    QTRY_COMPARE(shownLines(chat).last(), kLoopbackPrefix + QStringLiteral("marker"));
-    QCOMPARE(shownLines(chat).size(), 4);
-    QVERIFY(lineColour(chat, 3) != QColor(Qt::red));
 }
 
 void TestChat::sendingBeforeAnyPortIsOpenKeepsTheLine()
 {
     OrvoChat chat;
-    chat.show();
     sendLine(chat, QStringLiteral("hello"));
     QCOMPARE(shownLines(chat), QStringList{QStringLiteral("! Not sent: no chat port is open")});
     QCOMPARE(chat.messageEdit->text(), QStringLiteral("hello"));
@@ -474,23 +294,20 @@ void TestChat::portAboveSixteenBitsUsesItsLowBits()
 {
     QFETCH(bool, held);
     const quint16 port = freePort();
-    const int stored = port + 65536;
     QUdpSocket holder;
-    if (held)
-        QVERIFY(holder.bind(QHostAddress::Any, port, QUdpSocket::DontShareAddress));
+    QVERIFY(!held || holder.bind(QHostAddress::Any, port, QUdpSocket::DontShareAddress));
     BoxAnswerer boxes;
     OrvoChat chat;
-    chat.open_port(stored);
-    sendTo(port, "to the low bits");
+    chat.open_port(port + 65536);
+    sendTo(port, "low bits");
     if (!held) {
-        QTRY_COMPARE(shownLines(chat), QStringList{kLoopbackPrefix + QStringLiteral("to the low bits")});
+        QTRY_COMPARE(shownLines(chat), QStringList{kFromHere + QStringLiteral("low bits")});
         QVERIFY(boxes.seen.isEmpty());
         return;
     }
     QCOMPARE(boxes.seen.size(), 1);
     QCOMPARE(boxes.seen.at(0).title, QStringLiteral("Error"));
-    QCOMPARE(boxes.seen.at(0).text, QStringLiteral("Ошибка открытия порта %1").arg(stored));
-    QCOMPARE(boxes.seen.at(0).buttons, QStringList{QStringLiteral("OK")});
+    QCOMPARE(boxes.seen.at(0).text, QStringLiteral("Ошибка открытия порта %1").arg(port + 65536));
     QVERIFY(!boxes.seen.at(0).hadParent);
     QTRY_VERIFY(holder.hasPendingDatagrams());
     QTest::qWait(50);
@@ -501,190 +318,88 @@ void TestChat::failedPortStoreKeepsTheOldPort()
 {
     TestDataDir data;
     data.open();
+    data.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON settings "
+                             "BEGIN SELECT RAISE(ABORT, 'settings are read-only'); END"));
     const quint16 oldPort = freePort();
     quint16 newPort = freePort();
     while (newPort == oldPort)
         newPort = freePort();
-    data.exec(QStringLiteral("UPDATE settings SET OrvoChatPort = %1").arg(oldPort));
-    data.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON settings "
-                             "BEGIN SELECT RAISE(ABORT, 'settings are read-only'); END"));
     BoxAnswerer boxes;
     OrvoChat chat;
     chat.open_port(oldPort);
     chat.change_port(newPort);
-
     QCOMPARE(boxes.seen.size(), 1);
-    QCOMPARE(boxes.seen.at(0).title, QStringLiteral("Error"));
-    QVERIFY2(boxes.seen.at(0).text.contains(QStringLiteral("settings are read-only")), qPrintable(boxes.seen.at(0).text));
+    QVERIFY(boxes.seen.at(0).text.contains(QStringLiteral("settings are read-only")));
     QCOMPARE(boxes.seen.at(0).parent.data(), &chat);
-    QCOMPARE(data.scalar(QStringLiteral("select OrvoChatPort from settings")).toInt(), int(oldPort));
     sendTo(newPort, "to the new port");
     sendTo(oldPort, "to the old port");
-    QTRY_COMPARE(shownLines(chat), QStringList{kLoopbackPrefix + QStringLiteral("to the old port")});
+    QTRY_COMPARE(shownLines(chat), QStringList{kFromHere + QStringLiteral("to the old port")});
 }
 
-void TestChat::closingTheWindowFreesItsPort()
-{
-    const quint16 port = freePort();
-    auto* chat = new OrvoChat;
-    chat->open_port(port);
-    QVERIFY(!portIsFree(port));
-    delete chat;
-    QVERIFY(portIsFree(port));
-}
-
-void TestChat::backgroundFillsTheWindowAtEverySize_data()
-{
-    QTest::addColumn<QSize>("size");
-    QTest::newRow("as built") << QSize();
-    QTest::newRow("wide") << QSize(900, 420);
-    QTest::newRow("tall") << QSize(380, 820);
-}
-
-void TestChat::backgroundFillsTheWindowAtEverySize()
-{
-    QFETCH(QSize, size);
-    OrvoChat chat;
-    chat.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&chat));
-    if (size.isValid())
-        chat.resize(size);
-    const QImage shown = chat.grab().toImage().convertToFormat(QImage::Format_RGB32);
-
-    QImage expected(chat.size(), QImage::Format_RGB32);
-    expected.fill(chat.palette().window().color());
-    QPainter painter(&expected);
-    painter.drawPixmap(0, 0, QPixmap(QStringLiteral(":/img/chat_fon.png"))
-                                 .scaled(chat.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    painter.end();
-    QCOMPARE(shown.size(), expected.size());
-    // The window's edges are left to the picture by the layout margins.
-    for (int x = 0; x < shown.width(); ++x) {
-        for (const int y : {1, shown.height() - 2})
-            QCOMPARE(shown.pixel(x, y), expected.pixel(x, y));
-    }
-    for (int y = 0; y < shown.height(); ++y) {
-        for (const int x : {1, shown.width() - 2})
-            QCOMPARE(shown.pixel(x, y), expected.pixel(x, y));
-    }
-}
-
-void TestChat::contextMenuOffersOneEntryEachTime()
-{
-    const quint16 port = freePort();
-    OrvoChat chat;
-    chat.open_port(port);
-    chat.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&chat));
-    sendTo(port, "first");
-    QTRY_COMPARE(shownLines(chat).size(), 1);
-    chooseAddress(chat, QStringLiteral("10.1.2.3"));
-    chat.messageEdit->setText(QStringLiteral("draft"));
-
-    const QStringList entry{QStringLiteral("Очистить все +icon")};
-    QCOMPARE(openContextMenu(chat, false), entry);
-    QCOMPARE(openContextMenu(chat, false), entry);
-    QCOMPARE(shownLines(chat).size(), 1);
-    QCOMPARE(openContextMenu(chat, true), entry);
-    QVERIFY(shownLines(chat).isEmpty());
-    QCOMPARE(chat.messageEdit->text(), QStringLiteral("draft"));
-    QCOMPARE(chat.ipEdit->text(), QStringLiteral("10.1.2.3"));
-    QVERIFY(chat.for_ip->isChecked());
-
-    // The cleared view takes new lines as before.
-    sendTo(port, "second");
-    QTRY_COMPARE(shownLines(chat), QStringList{kLoopbackPrefix + QStringLiteral("second")});
-}
-
-void TestChat::mainWindowOpensTheStoredPortAndTogglesTheChat()
+void TestChat::mainWindowOpensTheStoredPort()
 {
     TestDataDir data;
     const quint16 port = freePort();
     data.arrange(QStringLiteral("UPDATE settings SET OrvoChatPort = %1").arg(port));
-    BoxAnswerer boxes;
     QPointer<OrvoChat> chat;
+    const quint16 moved = freePort();
     {
         OrvoWidgets window;
-        const auto windows = QApplication::topLevelWidgets();
-        for (QWidget* w : windows) {
-            if (auto* found = qobject_cast<OrvoChat*>(w))
-                chat = found;
-        }
-        QVERIFY(chat);
-        QVERIFY(!chat->isVisible());
-        sendTo(port, "hello");
-        QTRY_COMPARE(shownLines(*chat), QStringList{kLoopbackPrefix + QStringLiteral("hello")});
-
-        QAction* toggle = window.findChild<QMenu*>()->actions().at(1);
-        toggle->trigger();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            chat = chat ? chat.data() : qobject_cast<OrvoChat*>(w);
+        QVERIFY(chat && !chat->isVisible());
+        window.findChild<QMenu*>()->actions().at(1)->trigger();
         QVERIFY(chat->isVisible());
-        toggle->trigger();
-        QVERIFY(!chat->isVisible());
-
-        // The settings page's port handler stores the port and moves there.
-        const quint16 moved = freePort();
+        sendTo(port, "hello");
+        QTRY_COMPARE(shownLines(*chat), QStringList{kFromHere + QStringLiteral("hello")});
         QVERIFY(QMetaObject::invokeMethod(&window, "change_chat_port", Q_ARG(int, moved)));
         QCOMPARE(data.scalar(QStringLiteral("select OrvoChatPort from settings")).toInt(), int(moved));
-        sendTo(moved, "moved");
-        QTRY_COMPARE(shownLines(*chat).last(), kLoopbackPrefix + QStringLiteral("moved"));
-        QVERIFY(boxes.seen.isEmpty());
     }
+    // The chat went with the main window, and its socket with it.
     QVERIFY(chat.isNull());
-    // The clock ends with the process, not with the main window.
-    const auto windows = QApplication::topLevelWidgets();
-    for (QWidget* w : windows) {
-        if (auto* clock = qobject_cast<DigitalClockWidget*>(w)) {
-            delete clock;
-            break;
-        }
+    QVERIFY(portIsFree(moved));
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* clock = qobject_cast<DigitalClockWidget*>(w))
+            return delete clock;  // the clock outlives the main window; its sticker goes with it
     }
 }
 
-// ---- two machines: network namespaces of the test's own ---------------------
-
-void TestChat::twoChatsInTwoNamespacesExchangeLines()
+void TestChat::twoChatsInTwoNamespaces()
 {
     IN_OWN_NETWORK_NAMESPACE();
-    netns::VethPair pair;
-    QVERIFY2(pair.error().isEmpty(), qPrintable(pair.error()));
-    const QString home = netns::VethPair::home().toString() + QLatin1String(": ");
-    const QString away = netns::VethPair::away().toString() + QLatin1String(": ");
-
+    const QString error = netns::addPeerNamespace();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    const QString home = netns::kHome + QStringLiteral(": ");
+    const QString peer = netns::kPeer + QStringLiteral(": ");
     BoxAnswerer boxes;
     OrvoChat homeChat;
-    OrvoChat awayChat;
+    OrvoChat peerChat;
     homeChat.open_port(7755);
-    pair.inAway([&] { awayChat.open_port(7755); });
-    QVERIFY(boxes.seen.isEmpty());
+    netns::inPeer([&] { peerChat.open_port(7755); });
     homeChat.show();
-    awayChat.show();
+    peerChat.show();
 
-    // A broadcast is not shown at send time; it shows on both machines, the
-    // sender's own included, with the sender's address.
+    // A broadcast shows nowhere at once, then on both sides, the sender's own
+    // included, with the sender's address; a line to one address shows at
+    // once without it, and there.
     sendLine(homeChat, QStringLiteral("home to all"));
     QVERIFY(shownLines(homeChat).isEmpty());
-    QTRY_COMPARE(shownLines(awayChat), QStringList{home + QStringLiteral("home to all")});
-    QTRY_COMPARE(shownLines(homeChat), QStringList{home + QStringLiteral("home to all")});
+    QTRY_COMPARE(shownLines(peerChat), QStringList{home + QStringLiteral("home to all")});
+    chooseAddress(peerChat, netns::kHome);
+    sendLine(peerChat, QStringLiteral("peer to home"));
+    QCOMPARE(shownLines(peerChat).constLast(), QStringLiteral("peer to home"));
+    QTRY_COMPARE(shownLines(homeChat).constLast(), peer + QStringLiteral("peer to home"));
+    QTest::mouseClick(peerChat.for_all, Qt::LeftButton);
+    sendLine(peerChat, QStringLiteral("peer to all"));
+    QTRY_COMPARE(shownLines(homeChat).constLast(), peer + QStringLiteral("peer to all"));
+    chooseAddress(homeChat, netns::kPeer);
+    sendLine(homeChat, QStringLiteral("home to peer"));
 
-    // A line to one address shows at once without prefix, and only there.
-    chooseAddress(awayChat, netns::VethPair::home().toString());
-    sendLine(awayChat, QStringLiteral("away to home"), true);
-    QCOMPARE(shownLines(awayChat).last(), QStringLiteral("away to home"));
-    QTRY_COMPARE(shownLines(homeChat).last(), away + QStringLiteral("away to home"));
-
-    // And the other way round.
-    QTest::mouseClick(awayChat.for_all, Qt::LeftButton);
-    sendLine(awayChat, QStringLiteral("away to all"));
-    chooseAddress(homeChat, netns::VethPair::away().toString());
-    QTRY_COMPARE(shownLines(homeChat).last(), away + QStringLiteral("away to all"));
-    sendLine(homeChat, QStringLiteral("home to away"));
-
-    const QStringList homeSees{home + QStringLiteral("home to all"), away + QStringLiteral("away to home"),
-                               away + QStringLiteral("away to all"), QStringLiteral("home to away")};
-    const QStringList awaySees{home + QStringLiteral("home to all"), QStringLiteral("away to home"),
-                               away + QStringLiteral("away to all"), home + QStringLiteral("home to away")};
-    QTRY_COMPARE(shownLines(awayChat), awaySees);
-    QCOMPARE(shownLines(homeChat), homeSees);
+    QTRY_COMPARE(shownLines(peerChat), (QStringList{home + "home to all", "peer to home", peer + "peer to all",
+                                                    home + "home to peer"}));
+    QCOMPARE(shownLines(homeChat), (QStringList{home + "home to all", peer + "peer to home", peer + "peer to all",
+                                                "home to peer"}));
+    QVERIFY(boxes.seen.isEmpty());
 }
 
 void TestChat::portTypedDigitByDigitRebindsAtEachValue()
@@ -697,26 +412,23 @@ void TestChat::portTypedDigitByDigitRebindsAtEachValue()
     QVERIFY(holder.bind(QHostAddress::Any, 80, QUdpSocket::DontShareAddress));
     OrvoChat chat;
     chat.open_port(7755);
-
-    // The settings page's port box, typed into digit by digit.
-    QSpinBox portBox;
+    QSpinBox portBox;  // as on the settings page
     portBox.setRange(0, 999999);
     portBox.setValue(7755);
     connect(&portBox, qOverload<int>(&QSpinBox::valueChanged), &chat, &OrvoChat::change_port);
     portBox.show();
     portBox.selectAll();
     QTest::keyClicks(&portBox, QStringLiteral("8000"));
-    QCOMPARE(portBox.value(), 8000);
 
-    // Every value was bound: the one held elsewhere said so.
+    // Each value was stored and bound: the one held elsewhere said so, and
+    // each earlier socket let its port go.
     QCOMPARE(boxes.seen.size(), 1);
     QCOMPARE(boxes.seen.at(0).text, QStringLiteral("Ошибка открытия порта 80"));
     QCOMPARE(data.scalar(QStringLiteral("select OrvoChatPort from settings")).toInt(), 8000);
-    sendTo(8000, "on 8000");
-    QTRY_COMPARE(shownLines(chat), QStringList{kLoopbackPrefix + QStringLiteral("on 8000")});
-    // Each earlier socket let its port go.
     for (const quint16 earlier : {7755, 8, 800})
         QVERIFY2(portIsFree(earlier), qPrintable(QString::number(earlier)));
+    sendTo(8000, "on 8000");
+    QTRY_COMPARE(shownLines(chat), QStringList{kFromHere + QStringLiteral("on 8000")});
 }
 
 QTEST_MAIN(TestChat)
