@@ -1,5 +1,6 @@
 #include "app/orvowidgets.h"
 
+#include "chat/orvochat.h"
 #include "calendar/myqtcalendar.h"
 #include "clock/digitalclockwidget.h"
 #include "db/connection.h"
@@ -69,6 +70,7 @@ OrvoWidgets::OrvoWidgets(QWidget* parent)
     dgClockWidget = new DigitalClockWidget();
     dgClockWidget->show();
 
+    chat = new OrvoChat();
     calendar = new myQtCalendar_();
 
     setupAction = makeAction(this, QStringLiteral("&Настройки программы"), ":/img/setup.png",
@@ -170,6 +172,11 @@ void OrvoWidgets::sysTrayActivated(QSystemTrayIcon::ActivationReason reason)
         toggle(dgClockWidget);
 }
 
+void OrvoWidgets::change_chat_port(int port)
+{
+    chat->change_port(port);
+}
+
 void OrvoWidgets::load_settings()
 {
     const auto row = db::readFirst(QLatin1String(sql::kSelectSettingsPage));
@@ -186,6 +193,7 @@ void OrvoWidgets::load_settings()
                                     false);
     ui.GoToCurrentToDo->setChecked(v.at(6).toBool());
     ui.spinBox_chat_port->setValue(v.at(7).toInt());
+    chat->open_port(v.at(7).toInt());
     ui.clock_skin->setCurrentIndex(v.at(8).toInt());
     set_clock_skin(v.at(8).toInt());
     ui.lineEdit->setText(v.at(9).toString());

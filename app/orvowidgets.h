@@ -7,6 +7,7 @@
 #include "ui_orvowidgets.h"
 
 class DigitalClockWidget;
+class OrvoChat;
 class myQtCalendar_;
 
 // The main window: it is the settings page, owns the database connection,
@@ -33,6 +34,7 @@ private slots:
     void do_calendar();
     void load_settings();
     void sysTrayActivated(QSystemTrayIcon::ActivationReason reason);
+    void change_chat_port(int port);
 
 private:
     void attachSkinPaths();
@@ -40,8 +42,6 @@ private:
     QSqlDatabase db;
     Ui::OrvoWidgetsClass ui;
     DigitalClockWidget* dgClockWidget = nullptr;
-    // The chat window joins at its own construction step; the toggles
-    // already handle its absence.
-    QWidget* chat = nullptr;
+    OrvoChat* chat = nullptr;
     myQtCalendar_* calendar = nullptr;
 };

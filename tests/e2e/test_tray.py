@@ -20,6 +20,7 @@ dbus-run-session); the accessibility bus is activated on that session bus.
 
 import os
 import re
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -163,6 +164,8 @@ def popup_menu(open_menu):
 
 def tray_menu_and_exit():
     subprocess.run([provision], env=env, check=True, stdout=subprocess.DEVNULL)
+    with sqlite3.connect(database) as db:  # any free port: never another program's chat port
+        db.execute("UPDATE settings SET OrvoChatPort = 0")
     app = launch()
     wait_for("the program on the accessibility bus", lambda: application(app.pid))
     icon = wait_for("one icon docked in the tray", lambda: tray_icons())
