@@ -1,6 +1,8 @@
 #include "app/orvowidgets.h"
 
 #include "app/helpviewer.h"
+#include "calendar/myqtcalendar.h"
+#include "chat/orvochat.h"
 #include "clock/digitalclockwidget.h"
 #include "db/connection.h"
 #include "db/database.h"
@@ -69,6 +71,9 @@ OrvoWidgets::OrvoWidgets(QWidget* parent)
 
     dgClockWidget = new DigitalClockWidget();
     dgClockWidget->show();
+
+    chat = new OrvoChat();
+    calendar = new myQtCalendar_();
 
     setupAction = makeAction(this, QStringLiteral("&Настройки программы"), ":/img/setup.png",
                              &OrvoWidgets::do_setup);
@@ -157,6 +162,7 @@ void OrvoWidgets::connectSettings()
     connect(ui.spinBox_DefaultSectionSize, spinChanged, clock, &DigitalClockWidget::Set_ToDoList_DefaultSectionSize);
     connect(ui.Sticker_Skin, indexChanged, this, &OrvoWidgets::Sticker_Skin_currentIndexChanged);
     connect(ui.GoToCurrentToDo, &QCheckBox::stateChanged, clock, &DigitalClockWidget::save_GoToCurrentToDo);
+    connect(ui.spinBox_chat_port, spinChanged, this, &OrvoWidgets::change_chat_port);
     connect(ui.clock_skin, indexChanged, this, &OrvoWidgets::do_save_skin);
     connect(ui.doubleSpinBoxsetOpacity, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
             &OrvoWidgets::do_set_opacity);
@@ -165,6 +171,12 @@ void OrvoWidgets::connectSettings()
 void OrvoWidgets::do_setup()
 {
     show();
+}
+
+void OrvoWidgets::show_clock()
+{
+    dgClockWidget->show();
+    dgClockWidget->raise();
 }
 
 void OrvoWidgets::do_ShowHideDgClockWidget()
@@ -188,6 +200,11 @@ void OrvoWidgets::sysTrayActivated(QSystemTrayIcon::ActivationReason reason)
         toggle(dgClockWidget);
 }
 
+void OrvoWidgets::change_chat_port(int port)
+{
+    chat->change_port(port);
+}
+
 void OrvoWidgets::load_settings()
 {
     const auto row = db::readFirst(QLatin1String(sql::kSelectSettingsPage));
@@ -204,6 +221,7 @@ void OrvoWidgets::load_settings()
                                     false);
     ui.GoToCurrentToDo->setChecked(v.at(6).toBool());
     ui.spinBox_chat_port->setValue(v.at(7).toInt());
+    chat->open_port(v.at(7).toInt());
     ui.clock_skin->setCurrentIndex(v.at(8).toInt());
     set_clock_skin(v.at(8).toInt());
     ui.lineEdit->setText(v.at(9).toString());

@@ -11,6 +11,8 @@
 
 class DigitalClockWidget;
 class HelpViewer;
+class OrvoChat;
+class myQtCalendar_;
 
 // The main window: it is the settings page, owns the database connection,
 // creates the gadgets and puts the tray icon with its menu up. It is never
@@ -24,6 +26,10 @@ public:
 
     QString open_db();
     void set_clock_skin(int index);
+
+public slots:
+    // Brings the clock forward, for a second start of the program.
+    void show_clock();
 
 private slots:
     void do_setup();
@@ -40,6 +46,7 @@ private slots:
     void on_toolButton_clicked();
     void on_toolButton_2_clicked();
     void Sticker_Skin_currentIndexChanged(int index);
+    void change_chat_port(int port);
     void do_save_skin(int id);
     void do_set_opacity(double value);
 
@@ -51,10 +58,8 @@ private:
     QSqlDatabase db;
     Ui::OrvoWidgetsClass ui;
     DigitalClockWidget* dgClockWidget = nullptr;
-    // The chat and calendar windows join at their own construction steps;
-    // the toggles below already handle their absence.
-    QWidget* chat = nullptr;
-    QWidget* calendar = nullptr;
+    OrvoChat* chat = nullptr;
+    myQtCalendar_* calendar = nullptr;
     // The help module, loaded on the first "Помощь", and the help windows
     // still open: each is freed when closed, the rest before the
     // application object goes, which the web engine needs.

@@ -49,6 +49,17 @@ bool save(const QString& sql, const QVariantList& values, QWidget* parent)
     return ok;
 }
 
+bool saveWithoutTransaction(const QString& sql, const QVariantList& values, QWidget* parent)
+{
+    QSqlQuery query;
+    const bool ok = prepareAndExec(query, sql, values);
+    if (ok)
+        query.clear();
+    else
+        showError(parent, query.lastError().text());
+    return ok;
+}
+
 namespace {
 
 // The one place a SELECT is prepared, bound and executed.

@@ -25,6 +25,11 @@ void showError(QWidget* parent, const QString& text);
 // commit fails. Returns whether the statement executed.
 bool save(const QString& sql, const QVariantList& values, QWidget* parent);
 
+// The save pattern without its transaction, for the writes that run alone
+// (the calendar's notes): prepare, bind by position, execute, and on failure
+// the same "Error" box over `parent`. Returns whether the statement executed.
+bool saveWithoutTransaction(const QString& sql, const QVariantList& values, QWidget* parent);
+
 using Row = QVariantList;
 
 // Read shape: prepare, bind by position, execute; on failure the "Error" box

@@ -56,4 +56,14 @@ inline constexpr char kDeleteTask[] = "DELETE FROM to_do_list WHERE ID = :myid";
 inline constexpr char kUpdateTaskDone[] = "UPDATE to_do_list SET done = :status WHERE ID = :myid";
 inline constexpr char kUpdateTaskText[] = "UPDATE to_do_list SET text = :text WHERE ID = :myid";
 
+// ---- notes: one row per note; NOTEDATE is "yyyy-MM-dd" text ----------------
+inline constexpr char kSelectNoteDatesBetween[] =
+    "SELECT notes.NOTEDATE, COUNT(notes.ID) AS count_notes FROM notes "
+    "WHERE notes.NOTEDATE BETWEEN :noteDateBegin AND :noteDateEnd GROUP BY notes.NOTEDATE";
+inline constexpr char kSelectNoteTexts[] = "select NOTETEXT, ID from notes where NOTEDATE = :date";
+inline constexpr char kInsertNote[] = "INSERT INTO notes (NOTETEXT, NOTEDATE, NOTETIME) VALUES (?,?,?)";
+inline constexpr char kUpdateNote[] =
+    "UPDATE notes SET NOTETEXT = :NOTETEXT, NOTEDATE = :NOTEDATE, NOTETIME = :NOTETIME WHERE ID = :myid";
+inline constexpr char kDeleteNote[] = "DELETE FROM notes WHERE ID = :myid";
+
 }  // namespace sql

@@ -156,6 +156,14 @@ QStringList LinuxPlatform::localIPv4Addresses()
     return addresses;
 }
 
+QString LinuxPlatform::desktopName()
+{
+    QByteArray name = qgetenv("DISPLAY");
+    if (name.isEmpty())
+        name = qgetenv("WAYLAND_DISPLAY");
+    return QString::fromLocal8Bit(name);
+}
+
 QString LinuxPlatform::lastErrorText()
 {
     const int code = errno;

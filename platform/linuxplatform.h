@@ -38,6 +38,8 @@ public:
     QStringList localIPv4Addresses() override;
     // strerror of errno.
     QString lastErrorText() override;
+    // The X display (or Wayland socket) named by the session's environment.
+    QString desktopName() override;
 
     // The first ("cpu") line of /proc/stat, counted in clock ticks of
     // `ticksPerSecond`, as 100-ns units: user = user + nice; idle = idle +

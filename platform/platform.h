@@ -42,6 +42,10 @@ public:
     // space trimmed; empty when no error is recorded.
     virtual QString lastErrorText() = 0;
 
+    // Names the desktop the program shows on (an X display, a login
+    // session), so that each of a user's desktops runs its own program.
+    virtual QString desktopName() = 0;
+
     // The layer in use: the one installed with setInstance, or the real one
     // of this system, created on first use.
     static Platform& instance();

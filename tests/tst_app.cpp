@@ -5,6 +5,7 @@
 #include "testdatadir.h"
 
 #include "app/orvowidgets.h"
+#include "calendar/myqtcalendar.h"
 #include "clock/digitalclockwidget.h"
 #include "resources/resources.h"
 
@@ -162,6 +163,24 @@ private slots:
         QCOMPARE(theClock()->isVisible(), !toggles);
         QVERIFY(activate());
         QVERIFY(theClock()->isVisible());
+    }
+
+    void calendarEntryTogglesTheCalendarThatGoesWithTheWindow()
+    {
+        TestDataDir data;
+        QPointer<myQtCalendar_> calendar;
+        {
+            OrvoWidgets window;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                calendar = calendar ? calendar.data() : qobject_cast<myQtCalendar_*>(w);
+            QVERIFY(calendar && !calendar->isVisible());
+            QAction* entry = window.findChild<QMenu*>()->actions().at(2);
+            entry->trigger();
+            QVERIFY(calendar->isVisible());
+            entry->trigger();
+            QVERIFY(!calendar->isVisible());
+        }
+        QVERIFY(!calendar);
     }
 
     void settingsPageIsFilledFromTheStoredRow()

@@ -8,6 +8,12 @@ in-process test can show.
    with its five entries, "Помощь" opens the help page from the collection
    next to the executable, and "Выход" ends the program, with the help window
    still open, with status 0 and takes the icon out of the tray.
+3. One program per desktop: a second start ends with 0 within a second and
+   leaves one icon; after the first is killed, a new start runs.
+
+With --package DEB it checks the Debian package instead: installed, the
+launch command of the menu prepares the database and docks the icon, and
+removing the package leaves the user's database in place.
 
 Run on a private display and session bus (see CMakeLists.txt: xvfb-run and
 dbus-run-session); the accessibility bus is activated on that session bus.
@@ -15,6 +21,7 @@ dbus-run-session); the accessibility bus is activated on that session bus.
 
 import os
 import re
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -27,11 +34,15 @@ import pyatspi  # noqa: E402
 
 MENU = ["&Настройки программы", "Показать/cкрыть чат", "Показать/cкрыть календарь", "Помощь", "", "Выход"]
 program, provision, output = sys.argv[1:4]
+package = sys.argv[5] if len(sys.argv) > 5 and sys.argv[4] == "--package" else None
 work = tempfile.mkdtemp(prefix="orvo-e2e-")
-env = dict(os.environ, HOME=work, XDG_DATA_HOME=os.path.join(work, "data"),
+runtime = os.path.join(work, "runtime")
+os.makedirs(runtime, mode=0o700)
+env = dict(os.environ, HOME=work, XDG_DATA_HOME=os.path.join(work, "data"), XDG_RUNTIME_DIR=runtime,
            QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
 if os.geteuid() == 0:
     env["QTWEBENGINE_DISABLE_SANDBOX"] = "1"  # the web engine's sandbox refuses root
+database = os.path.join(env["XDG_DATA_HOME"], "OrvoWidgets", "orvo.db")
 Atspi.set_timeout(5000, 10000)  # a program stuck in a nested loop must not hang us
 
 
@@ -96,8 +107,9 @@ def click(acc):
     x("xdotool", "mousemove", str(e.x + e.width // 2), str(e.y + e.height // 2), "click", "1")
 
 
-def launch():
-    return subprocess.Popen([program], env=env, cwd=work, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+def launch(command=None):
+    return subprocess.Popen([command or program], env=env, cwd=work, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.PIPE)
 
 
 def ended(app, what):
@@ -159,6 +171,8 @@ def popup_menu(open_menu):
 
 def tray_menu_and_exit():
     subprocess.run([provision], env=env, check=True, stdout=subprocess.DEVNULL)
+    with sqlite3.connect(database) as db:  # any free port: never another program's chat port
+        db.execute("UPDATE settings SET OrvoChatPort = 0")
     app = launch()
     wait_for("the program on the accessibility bus", lambda: application(app.pid))
     icon = wait_for("one icon docked in the tray", lambda: tray_icons())
@@ -181,6 +195,63 @@ def tray_menu_and_exit():
     wait_for("the icon to leave the tray", lambda: not tray_icons(), timeout=5)
 
 
+def one_program_per_desktop():
+    first = launch()
+    wait_for("the first program's icon", lambda: len(tray_icons()) == 1)
+    started = time.monotonic()
+    second = launch()
+    try:
+        code = second.wait(timeout=5)
+    except subprocess.TimeoutExpired:
+        second.kill()
+        fail("a second start kept running")
+    if code != 0 or time.monotonic() - started > 1.0:
+        fail(f"a second start ended with {code} after {time.monotonic() - started:.2f} s")
+    time.sleep(1)
+    if len(tray_icons()) != 1:
+        fail(f"{len(tray_icons())} icons in the tray after a second start")
+    first.kill()  # SIGKILL: its lock and socket stay behind
+    first.wait()
+    wait_for("the killed program's icon to go", lambda: not tray_icons())
+    third = launch()
+    wait_for("a new start after a kill to dock its icon", lambda: len(tray_icons()) == 1)
+    if third.poll() is not None:
+        fail(f"a new start after a kill ended with {third.poll()}")
+    third.terminate()
+    third.wait()
+
+
+def installed_package():
+    def dpkg(*args):
+        done = subprocess.run(["dpkg", *args], capture_output=True, text=True)
+        if done.returncode != 0:
+            fail(f"dpkg {' '.join(args)}: {done.stderr}")
+    dpkg("-i", package)
+    try:
+        for path in ["/usr/bin/orvowidgets", "/usr/libexec/orvowidgets/OrvoWidgets",
+                     "/usr/libexec/orvowidgets/orvo-provision", "/usr/libexec/orvowidgets/orvo_help.so",
+                     "/usr/libexec/orvowidgets/help/my_help.qhc", "/usr/share/applications/orvowidgets.desktop",
+                     "/etc/xdg/autostart/orvowidgets.desktop",
+                     "/usr/share/icons/hicolor/48x48/apps/orvowidgets.png"]:
+            if not os.path.isfile(path):
+                fail(f"the package did not install {path}")
+        for checker in (["desktop-file-validate", "/usr/share/applications/orvowidgets.desktop",
+                         "/etc/xdg/autostart/orvowidgets.desktop"], ["lintian", "--fail-on", "error", package]):
+            done = subprocess.run(checker, capture_output=True, text=True)
+            if done.returncode != 0:
+                fail(f"{checker[0]}: {done.stdout}{done.stderr}")
+        app = launch("/usr/bin/orvowidgets")  # as the menu and the autostart entry start it
+        wait_for("the installed program's icon", lambda: len(tray_icons()) == 1)
+        if not os.path.isfile(database):
+            fail("the launch command did not prepare " + database)
+        app.terminate()
+        app.wait()
+    finally:
+        dpkg("-r", "orvowidgets")
+    if not os.path.isfile(database) or os.path.exists("/usr/libexec/orvowidgets/OrvoWidgets"):
+        fail("removing the package did not leave the user's database alone, or left the program")
+
+
 tray = subprocess.Popen(["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
                          "--height", "32", "--transparent", "false"], env=env,
                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -188,8 +259,12 @@ try:
     os.makedirs(output, exist_ok=True)
     pyatspi.Registry.getDesktop(0)  # starts the accessibility bus before any program asks for it
     wait_for("trayer's panel", lambda: x("xdotool", "search", "--classname", "^panel$").strip())
-    open_failure()
-    tray_menu_and_exit()
+    if package:
+        installed_package()
+    else:
+        open_failure()
+        tray_menu_and_exit()
+        one_program_per_desktop()
     print("PASS")
 finally:
     tray.kill()

@@ -34,6 +34,7 @@ public:
     QDateTime currentDateTime() override;
     QStringList localIPv4Addresses() override { return addresses; }
     QString lastErrorText() override { return lastError; }
+    QString desktopName() override { return QStringLiteral(":fake"); }
 };
 
 // Installs a fake for the life of one test and returns to the real layer.

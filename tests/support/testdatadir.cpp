@@ -17,6 +17,10 @@ TestDataDir::TestDataDir(Setup setup)
         QString error;
         if (!db::provision(dataDirectory(), &error))
             qFatal("cannot provision the test database: %s", qPrintable(error));
+        // Port 0 lets the system pick a free UDP port: a main window built by a
+        // test never competes for the machine's chat port with a running
+        // program or another test run.
+        arrange(QStringLiteral("UPDATE settings SET OrvoChatPort = 0"));
     } else if (setup == EmptyDirectory) {
         QDir().mkpath(dataDirectory());
     }

@@ -15,7 +15,8 @@ QImage clockFrost();
 // Sticky-note backgrounds: 300x300, stretched to the note window.
 QImage sticker(const QColor &paper);
 
-QImage trayIcon();
+// The program's own icon: 64x64 in the tray, other sizes for the desktop.
+QImage trayIcon(int size = 64);
 
 // 32x32 menu and toolbar icons.
 QImage iconSetup();
@@ -31,6 +32,9 @@ QImage iconNote();
 QImage iconNewNote();
 QImage iconEditNote();
 QImage iconViewNote();
+// The calendar's month arrows.
+QImage iconArrowLeft();
+QImage iconArrowRight();
 
 QImage chatBackground();
 QImage splash();

@@ -154,12 +154,53 @@ void noteSheet(QPainter &p)
     p.drawPath(fold);
 }
 
+// A bold arrow pointing left: a broad head and a short shaft, corners
+// rounded so that it stays crisp when shown at half size.
+QPainterPath leftArrowPath()
+{
+    QPainterPath head;
+    head.moveTo(3.0, 15.5);
+    head.lineTo(16.0, 3.5);
+    head.lineTo(16.0, 27.5);
+    head.closeSubpath();
+    QPainterPath shaft = roundRect(QRectF(13.0, 10.0, 16.0, 11.0), 2.5);
+    QPainterPathStroker rounder;
+    rounder.setWidth(2.4);
+    rounder.setJoinStyle(Qt::RoundJoin);
+    const QPainterPath whole = head.united(shaft).simplified();
+    return whole.united(rounder.createStroke(whole)).simplified();
+}
+
+QImage arrow(bool right)
+{
+    return icon([right](QPainter &p) {
+        QPainterPath path = leftArrowPath();
+        if (right) {
+            QTransform mirror;
+            mirror.translate(32, 0);
+            mirror.scale(-1, 1);
+            path = mirror.map(path);
+        }
+        shape(p, path, kBlue);
+        // Glassy band over the upper half, as on the round icons.
+        p.save();
+        p.setClipPath(path);
+        const QRectF hl(0, 3, 32, 12.5);
+        p.setPen(Qt::NoPen);
+        p.setBrush(kit::vertical(hl, QColor(255, 255, 255, 130), QColor(255, 255, 255, 15)));
+        p.drawRect(hl);
+        p.restore();
+    });
+}
+
 } // namespace
 
-QImage trayIcon()
+QImage trayIcon(int size)
 {
     return icon(
-        [](QPainter &p) {
+        [size](QPainter &p) {
+            // Drawn on a 64-unit grid, scaled to the size asked for.
+            p.scale(size / 64.0, size / 64.0);
             const QPointF c(32, 31.5);
             const QPainterPath rim = circle(c, 29.5);
             kit::softShadow(p, rim, QPointF(0, 1.5), 3, QColor(0, 0, 0, 110));
@@ -209,7 +250,7 @@ QImage trayIcon()
 
             roundGloss(p, rim.boundingRect());
         },
-        64);
+        size);
 }
 
 QImage iconSetup()
@@ -529,6 +570,16 @@ QImage iconViewNote()
         p.drawArc(QRectF(c.x() - r + 2.2, c.y() - r + 2.2, 2 * r - 4.4, 2 * r - 4.4), 100 * 16,
                   70 * 16);
     });
+}
+
+QImage iconArrowLeft()
+{
+    return arrow(false);
+}
+
+QImage iconArrowRight()
+{
+    return arrow(true);
 }
 
 } // namespace draw

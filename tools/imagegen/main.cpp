@@ -42,7 +42,7 @@ int main(int argc, char **argv)
         {"stiker2.png", [] { return draw::sticker(QColor(0xff, 0xc8, 0xdc)); }},
         {"stiker3.png", [] { return draw::sticker(QColor(0xc2, 0xe0, 0xff)); }},
         {"stiker4.png", [] { return draw::sticker(QColor(0xfb, 0xfb, 0xf7)); }},
-        {"tray.png", draw::trayIcon},
+        {"tray.png", [] { return draw::trayIcon(); }},
         {"setup.png", draw::iconSetup},
         {"chat.png", draw::iconChat},
         {"calendar.png", draw::iconCalendar},
@@ -56,6 +56,8 @@ int main(int argc, char **argv)
         {"new_note.png", draw::iconNewNote},
         {"edit_note.png", draw::iconEditNote},
         {"view_note.png", draw::iconViewNote},
+        {"arrow-left.png", draw::iconArrowLeft},
+        {"arrow-right.png", draw::iconArrowRight},
         {"chat_fon.png", draw::chatBackground},
         {"splash.png", draw::splash},
     };
@@ -63,6 +65,13 @@ int main(int argc, char **argv)
     int failures = 0;
     for (const auto &job : jobs) {
         if (!kit::save(job.second(), outDir, QString::fromLatin1(job.first)))
+            ++failures;
+    }
+    // The application icon the desktop's menus show, in the theme's sizes.
+    const QString desktopDir = QDir(outDir).filePath(QStringLiteral("../desktop/icons"));
+    QDir().mkpath(desktopDir);
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        if (!kit::save(draw::trayIcon(size), desktopDir, QStringLiteral("orvowidgets-%1.png").arg(size)))
             ++failures;
     }
     return failures == 0 ? 0 : 1;
