@@ -56,4 +56,14 @@ inline constexpr char kDeleteTask[] = "DELETE FROM to_do_list WHERE ID = :myid";
 inline constexpr char kUpdateTaskDone[] = "UPDATE to_do_list SET done = :status WHERE ID = :myid";
 inline constexpr char kUpdateTaskText[] = "UPDATE to_do_list SET text = :text WHERE ID = :myid";
 
+// ---- attachments -----------------------------------------------------------
+inline constexpr char kSelectAttachments[] = "select ID, filename from attachments where ID_TODO = :idx";
+inline constexpr char kInsertAttachment[] =
+    "INSERT INTO attachments (filename, attach, ID_TODO, link) VALUES (?,?,?,?)";
+inline constexpr char kSelectAttachment[] = "select attach, filename, link from attachments where ID = :idx";
+inline constexpr char kDeleteAttachment[] = "DELETE FROM attachments WHERE ID = :myid";
+// The doubled blanks before "=" and "WHERE" belong to the text.
+inline constexpr char kAppendAttachment[] =
+    "UPDATE attachments SET attach  = CAST(attach || :update_data AS blob)  WHERE ID = :myid";
+
 }  // namespace sql
