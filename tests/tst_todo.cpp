@@ -9,7 +9,10 @@
 #include <QAbstractItemDelegate>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QSizeGrip>
+#include <QSplashScreen>
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableWidget>
@@ -532,6 +535,77 @@ private slots:
         QCOMPARE(s.list->findChild<QGridLayout*>(QStringLiteral("gridLayout"))->contentsMargins().top(), 15);
     }
 
+    void stripFollowsTheCurrentTask()
+    {
+        Sticker s;
+        const qint64 lower = s.addTask(3, "shown second");
+        s.addTask(3, "shown first");
+        for (const char* name : {"a.txt", "b.txt"})
+            s.data.exec(QStringLiteral("INSERT INTO attachments (filename, attach, ID_TODO, link) VALUES ('%1', '', %2, 1)")
+                            .arg(name).arg(lower));
+        const int b = s.data.scalar("select max(ID) from attachments").toInt();
+        QVERIFY(s.showDay(3));
+        QCOMPARE(s.strip()->count(), 0);
+        s.click(1, 1);
+        QCOMPARE(s.strip()->count(), 2);
+        QCOMPARE(s.strip()->tabText(0) + s.strip()->tabText(1), QStringLiteral("ВложениеВложение"));
+        auto* page = qobject_cast<QLabel*>(s.strip()->currentWidget());
+        QVERIFY(page && page->objectName() == "lb");
+        QCOMPARE(page->text() + page->property("ID").toString(), "b.txt" + QString::number(b));
+
+        s.boxes.answer(QMessageBox::Ok);
+        s.chooseFromMenu(QStringLiteral("Удалить"), s.strip());
+        QCOMPARE(s.boxes.seen.value(0).text, QStringLiteral("Вы действительно хотите удалить вложение"));
+        QCOMPARE(s.data.scalar("select group_concat(filename) from attachments").toString(), QStringLiteral("a.txt"));
+        // The rebuild makes the first task current, whose strip is empty.
+        QCOMPARE(s.table->currentRow(), 0);
+        QCOMPARE(s.strip()->count(), 0);
+        // Appending joins the stored bytes and the new ones into a blob.
+        QVERIFY(QMetaObject::invokeMethod(s.list.get(), "update_attach", Q_ARG(QByteArray, "xy"), Q_ARG(int, b - 1)));
+        QCOMPARE(s.data.scalar("select typeof(attach) || hex(attach) from attachments").toString(), QStringLiteral("blob7879"));
+    }
+
+    void geometryIsStoredAndRestored_data()
+    {
+        QTest::addColumn<bool>("grip");  // else the window's own margin
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QRect>("after");
+        QTest::newRow("left drag") << false << int(Qt::LeftButton) << QRect(130, 80, 314, 372);
+        QTest::newRow("right drag: stored, not moved") << false << int(Qt::RightButton) << QRect(100, 100, 314, 372);
+        QTest::newRow("size grip") << true << int(Qt::LeftButton) << QRect(100, 100, 344, 352);
+    }
+
+    void geometryIsStoredAndRestored()
+    {
+        QFETCH(bool, grip);
+        QFETCH(int, button);
+        QFETCH(QRect, after);
+        Sticker s("UPDATE settings SET ToDoList_Pos_x = 100, ToDoList_Pos_y = 100, ToDoList_Width = 314, ToDoList_Height = 372");
+        QVERIFY(s.showDay(1));
+        // What the gesture changes must be written again.
+        s.data.exec(grip ? "UPDATE settings SET ToDoList_Width = -1, ToDoList_Height = -1"
+                         : "UPDATE settings SET ToDoList_Pos_x = -1, ToDoList_Pos_y = -1");
+        QWidget* on = grip ? static_cast<QWidget*>(s.list->findChild<QSizeGrip*>()) : s.list.get();
+        const QPoint from = on->mapToGlobal(QPoint(3, 3));
+        const auto b = Qt::MouseButton(button);
+        auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton changed, Qt::MouseButtons held) {
+            QMouseEvent event(type, on->mapFromGlobal(at), at, changed, held, Qt::NoModifier);
+            QApplication::sendEvent(on, &event);
+        };
+        send(QEvent::MouseButtonPress, from, b, b);
+        QCOMPARE(s.list->cursor().shape(), !grip && b == Qt::LeftButton ? Qt::ClosedHandCursor : Qt::ArrowCursor);
+        send(QEvent::MouseMove, from + QPoint(15, -10), Qt::NoButton, b);
+        send(QEvent::MouseMove, from + QPoint(30, -20), Qt::NoButton, b);
+        send(QEvent::MouseButtonRelease, from + QPoint(30, -20), b, Qt::NoButton);
+        QCOMPARE(s.list->geometry(), after);
+        const QString stored = "select ToDoList_Pos_x || ',' || ToDoList_Pos_y || ',' || ToDoList_Width || ',' || ToDoList_Height from settings";
+        QCOMPARE(s.data.scalar(stored).toString(), QStringLiteral("%1,%2,%3,%4").arg(after.x()).arg(after.y()).arg(after.width()).arg(after.height()));
+
+        s.list = std::make_unique<ToDoList>();  // a restart
+        QVERIFY(s.showDay(1));
+        QCOMPARE(s.list->geometry(), after);
+    }
+
     void attachmentsGoInAndComeBack_data()
     {
         QTest::addColumn<qint64>("size");
@@ -601,7 +675,15 @@ private slots:
                 QFile::remove(source);
         });
         s.boxes.answerText(choice);
+        QString splash;  // what the splash says while a copy is made
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                splash = w->isVisible() && qobject_cast<QSplashScreen*>(w) ? static_cast<QSplashScreen*>(w)->message() : splash;
+        });
+        poll.start(0);
         s.chooseFromMenu(QStringLiteral("Добавить"), s.strip());
+        QCOMPARE(splash, QString(stored.startsWith("doc.bin") ? "Конвертация документа... " : ""));
         const SeenBox question = s.boxes.seen.takeFirst();
         QCOMPARE(question.buttons, (QStringList{"Сохранить ссылку на документ в базе", "Сохранить копию документа в базу", "Отмена"}));
         QVERIFY(question.icon == QMessageBox::Question && !question.hadParent);
