@@ -533,6 +533,14 @@ private slots:
         QCOMPARE(shot.pixelColor(398, 250), QColor(200, 30, 40));
         // The table starts below the skin's top band.
         QCOMPARE(s.list->findChild<QGridLayout*>(QStringLiteral("gridLayout"))->contentsMargins().top(), 15);
+
+        // Chosen while hidden: painted, stretched, at the next show.
+        s.list->hide();
+        skin.fill(QColor(20, 90, 200));
+        QVERIFY(skin.save(path + ".png"));  // a new name: loading caches by name and time
+        s.list->set_skin(path + ".png");
+        s.list->show_notes();
+        QCOMPARE(s.list->grab().toImage().pixelColor(398, 498), QColor(20, 90, 200));
     }
 
     void stripFollowsTheCurrentTask()
