@@ -358,7 +358,7 @@ void ToDoList::add_attach()
         return;
     const qint32 task = currentTaskId();
     const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Выберите файл для сохранения в БД"),
-                                                      QString(), tr("ALL (*.*)"));
+                                                      QString(), tr("ALL (*)"));
     if (path.isEmpty())
         return;
 
