@@ -618,7 +618,7 @@ private slots:
         const QString copy = QStringLiteral("Сохранить копию документа в базу");
         const QString few = QStringLiteral("doc.bin|X'0000000B78'|blob0");
         const QStringList asked{QStringLiteral("? Открытие Открыть файл? $/out/doc.bin")};
-        const QStringList damaged{QStringLiteral("x Error! Вложение повреждено, файл не сохранён: $/out/doc.bin")};
+        const QStringList damaged{QStringLiteral("x Error! Копия документа в базе повреждена или отсутствует, файл не сохранён: $/out/doc.bin")};
         QTest::newRow("few bytes") << 11ll << copy << "" << few << asked << "source";
         QTest::newRow("empty: created, nothing asked")
             << 0ll << copy << "" << "doc.bin|X'00000000'|blob0" << QStringList{} << "source";

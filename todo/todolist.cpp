@@ -449,7 +449,7 @@ bool ToDoList::write_attach_file(QByteArray data, QString path)
     const QByteArray bytes = qUncompress(data);
     if (bytes.isEmpty() && !isEmptyContent(data)) {
         QMessageBox::critical(this, QStringLiteral("Error!"),
-                              QStringLiteral("Вложение повреждено, файл не сохранён: ") + path, QMessageBox::Ok);
+                              QStringLiteral("Копия документа в базе повреждена или отсутствует, файл не сохранён: ") + path, QMessageBox::Ok);
         return false;
     }
     // Where the file already is, failing to put the new one in its place is
