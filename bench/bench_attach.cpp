@@ -209,7 +209,8 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    const qint64 stored = data.scalar(QStringLiteral("select length(attach) from attachments order by ID desc")).toLongLong();
+    const qint64 stored =
+        data.scalar(QStringLiteral("select length(attach) from attachments order by ID desc")).toLongLong();
 
     const Figures gzip = median(gzipRuns), gunzip = median(gunzipRuns);
     const Figures add = median(addRuns), open = median(openRuns);

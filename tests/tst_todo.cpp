@@ -599,8 +599,10 @@ private slots:
             QApplication::sendEvent(on, &event);
         }
         QCOMPARE(s.list->geometry(), after);
-        const QString stored = "select ToDoList_Pos_x || ',' || ToDoList_Pos_y || ',' || ToDoList_Width || ',' || ToDoList_Height from settings";
-        QCOMPARE(s.data.scalar(stored).toString(), QStringLiteral("%1,%2,%3,%4").arg(after.x()).arg(after.y()).arg(after.width()).arg(after.height()));
+        const QString stored = "select ToDoList_Pos_x || ',' || ToDoList_Pos_y || ',' || ToDoList_Width || ',' "
+                               "|| ToDoList_Height from settings";
+        QCOMPARE(s.data.scalar(stored).toString(),
+                 QStringLiteral("%1,%2,%3,%4").arg(after.x()).arg(after.y()).arg(after.width()).arg(after.height()));
 
         s.list = std::make_unique<ToDoList>();  // a restart
         QVERIFY(s.showDay(1));
@@ -618,7 +620,8 @@ private slots:
         const QString copy = QStringLiteral("Сохранить копию документа в базу");
         const QString few = QStringLiteral("doc.bin|X'0000000B78'|blob0");
         const QStringList asked{QStringLiteral("? Открытие Открыть файл? $/out/doc.bin")};
-        const QStringList damaged{QStringLiteral("x Error! Копия документа в базе повреждена или отсутствует, файл не сохранён: $/out/doc.bin")};
+        const QStringList damaged{
+            QStringLiteral("x Error! Копия документа в базе повреждена или отсутствует, файл не сохранён: $/out/doc.bin")};
         QTest::newRow("few bytes") << 11ll << copy << "" << few << asked << "source";
         QTest::newRow("empty: created, nothing asked")
             << 0ll << copy << "" << "doc.bin|X'00000000'|blob0" << QStringList{} << "source";
@@ -633,7 +636,8 @@ private slots:
         QTest::newRow("over a file") << 11ll << copy << "file" << few << asked << "source";
         QTest::newRow("damaged, over a file: kept") << 11ll << copy << "damaged" << few << damaged << "old";
         QTest::newRow("a folder in the way")
-            << 11ll << copy << "folder" << few << QStringList{"! ВНИМАНИЕ Невозможно удалить файл! $/out/doc.bin"} << "folder";
+            << 11ll << copy << "folder" << few << QStringList{"! ВНИМАНИЕ Невозможно удалить файл! $/out/doc.bin"}
+            << "folder";
         // Not even root may create a file there.
         QTest::newRow("unwritable folder") << 11ll << copy << "/proc" << few << QStringList{"x Error! *"} << "none";
         QTest::newRow("start folder blocked") << 11ll << copy << "blocked" << few << QStringList{"! ERR! no way"} << "none";
@@ -674,7 +678,8 @@ private slots:
         s.boxes.answerText(choice);
         s.chooseFromMenu(QStringLiteral("Добавить"), s.strip());
         const SeenBox question = s.boxes.seen.takeFirst();
-        QCOMPARE(question.buttons, (QStringList{"Сохранить ссылку на документ в базе", "Сохранить копию документа в базу", "Отмена"}));
+        QCOMPARE(question.buttons,
+                 (QStringList{"Сохранить ссылку на документ в базе", "Сохранить копию документа в базу", "Отмена"}));
         QVERIFY(question.icon == QMessageBox::Question && !question.hadParent);
         QCOMPARE(s.data.scalar(QStringLiteral("select group_concat(filename || '|' || quote(substr(attach, 1, 5)) || '|' "
                                               "|| typeof(attach) || link) from attachments where ID_TODO = %1").arg(task))

@@ -304,9 +304,10 @@ void ToDoList::showNotesKeepingCell()
     notesWidget->setCurrentCell(row, column);
 }
 
-qint32 ToDoList::currentTaskId() const
+// Attachments name their task by a 32-bit ID.
+qint32 ToDoList::taskIdAt(int row) const
 {
-    const QTableWidgetItem* idCell = notesWidget->item(notesWidget->currentRow(), 2);
+    const QTableWidgetItem* idCell = notesWidget->item(row, 2);
     return idCell ? idCell->data(Qt::EditRole).toInt() : 0;
 }
 
@@ -327,9 +328,7 @@ void ToDoList::getAttach(QTableWidgetItem* current, QTableWidgetItem*)
 
     if (!current)
         return;
-    const QTableWidgetItem* idCell = notesWidget->item(current->row(), 2);
-    const qint32 task = idCell ? idCell->data(Qt::EditRole).toInt() : 0;
-    const auto rows = db::read(QString::fromLatin1(sql::kSelectAttachments), {QVariant(task)});
+    const auto rows = db::read(QString::fromLatin1(sql::kSelectAttachments), {QVariant(taskIdAt(current->row()))});
     if (!rows)
         return;
     for (const db::Row& r : *rows) {
@@ -356,7 +355,7 @@ void ToDoList::add_attach()
 {
     if (notesWidget->selectedItems().isEmpty())
         return;
-    const qint32 task = currentTaskId();
+    const qint32 task = taskIdAt(notesWidget->currentRow());
     const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Выберите файл для сохранения в БД"),
                                                       QString(), tr("ALL (*)"));
     if (path.isEmpty())
@@ -365,8 +364,10 @@ void ToDoList::add_attach()
     QMessageBox choice;
     choice.setIcon(QMessageBox::Question);
     choice.setText(QStringLiteral("Выберете вариант сохранения документа"));
-    QPushButton* link = choice.addButton(QStringLiteral("Сохранить ссылку на документ в базе"), QMessageBox::ActionRole);
-    QPushButton* copy = choice.addButton(QStringLiteral("Сохранить копию документа в базу"), QMessageBox::ActionRole);
+    QPushButton* link =
+        choice.addButton(QStringLiteral("Сохранить ссылку на документ в базе"), QMessageBox::ActionRole);
+    QPushButton* copy =
+        choice.addButton(QStringLiteral("Сохранить копию документа в базу"), QMessageBox::ActionRole);
     choice.addButton(QStringLiteral("Отмена"), QMessageBox::ActionRole);
     choice.exec();
 
@@ -435,8 +436,9 @@ void ToDoList::view_attach()
     const QString target = folder + QLatin1Char('/') + QFileInfo(filename).fileName();
     if (!write_attach_file(attach, target))
         return;
-    const auto answer = QMessageBox::question(this, QStringLiteral("Открытие"), QStringLiteral("Открыть файл? ") + target,
-                                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::NoButton);
+    const auto answer =
+        QMessageBox::question(this, QStringLiteral("Открытие"), QStringLiteral("Открыть файл? ") + target,
+                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::NoButton);
     if (answer == QMessageBox::Ok)
         openWithDesktop(target);
 }
@@ -449,7 +451,9 @@ bool ToDoList::write_attach_file(QByteArray data, QString path)
     const QByteArray bytes = qUncompress(data);
     if (bytes.isEmpty() && !isEmptyContent(data)) {
         QMessageBox::critical(this, QStringLiteral("Error!"),
-                              QStringLiteral("Копия документа в базе повреждена или отсутствует, файл не сохранён: ") + path, QMessageBox::Ok);
+                              QStringLiteral("Копия документа в базе повреждена или отсутствует, файл не сохранён: ")
+                                  + path,
+                              QMessageBox::Ok);
         return false;
     }
     // Where the file already is, failing to put the new one in its place is

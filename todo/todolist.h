@@ -63,7 +63,7 @@ private:
     void scheduleRebuild();
     void rebuildKeepingCell();
     void showNotesKeepingCell();
-    qint32 currentTaskId() const;
+    qint32 taskIdAt(int row) const;
     qint32 currentAttachId() const;
     QByteArray read_attach_file(QString path);
     bool write_attach_file(QByteArray data, QString path);
