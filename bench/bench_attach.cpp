@@ -173,6 +173,9 @@ int main(int argc, char** argv)
             d->reject();
             return;
         }
+        // The dialog leaves a name field alone while it has the focus.
+        if (QWidget* focused = d->focusWidget())
+            focused->clearFocus();
         dialog->selectFile(forFile ? source : outDir);
         d->accept();
     });

@@ -670,6 +670,8 @@ private slots:
             auto* dialog = qobject_cast<QFileDialog*>(d);
             const bool forFolder = dialog->fileMode() != QFileDialog::ExistingFile;
             startedIn = forFolder ? dialog->directory().absolutePath() : startedIn;
+            if (QWidget* focused = d->focusWidget())
+                focused->clearFocus();  // else the name field keeps what it has
             dialog->selectFile(forFolder ? folder : source);
             d->accept();
             if (arrange == "gone")
