@@ -89,6 +89,11 @@ void TestDb::installedSchemaServesEveryStatement()
         {sql::kInsertTask, {1, QStringLiteral("t"), false}},
         {sql::kUpdateTaskDone, {true, 1}},
         {sql::kUpdateTaskText, {QStringLiteral("u"), 1}},
+        {sql::kSelectAttachments, {1}},
+        {sql::kInsertAttachment, {QStringLiteral("f"), QByteArray("x"), 1, false}},
+        {sql::kSelectAttachment, {1}},
+        {sql::kAppendAttachment, {QByteArray("y"), 1}},
+        {sql::kDeleteAttachment, {1}},
         {sql::kDeleteTask, {1}},
     };
     for (const auto& [statement, values] : statements) {

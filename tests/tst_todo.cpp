@@ -7,7 +7,11 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAbstractItemDelegate>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QSizeGrip>
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableWidget>
@@ -15,6 +19,18 @@
 #include <memory>
 
 namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // One sticker on a private database; the window goes before the database.
 struct Sticker {
@@ -68,9 +84,10 @@ struct Sticker {
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at);
     }
 
-    // Opens the context menu as a right click would and picks `choice`;
-    // returns the texts offered, with a note if an action lacks its icon.
-    QStringList chooseFromMenu(const QString& choice) const
+    // Opens the context menu of the table (or of `on`) as a right click
+    // would and picks `choice`; returns the texts offered, with a note if an
+    // action lacks its icon.
+    QStringList chooseFromMenu(const QString& choice, QWidget* on = nullptr) const
     {
         QStringList offered;
         QTimer::singleShot(0, [&] {
@@ -84,11 +101,14 @@ struct Sticker {
             }
             QTest::keyClick(menu, menu->activeAction() ? Qt::Key_Return : Qt::Key_Escape);
         });
-        const QPoint at = table->visualRect(table->model()->index(0, 1)).center();
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, table->viewport()->mapToGlobal(at));
-        QApplication::sendEvent(table->viewport(), &event);
+        QWidget* target = on ? on : table->viewport();
+        const QPoint at = on ? QPoint(3, 3) : table->visualRect(table->model()->index(0, 1)).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+        QApplication::sendEvent(target, &event);
         return offered;
     }
+
+    QTabWidget* strip() const { return list->findChild<QTabWidget*>(QStringLiteral("tabWidget")); }
 
     // A cell as the sticker shows it, with its skin behind.
     QImage shownCell(int row, int column) const
@@ -103,8 +123,19 @@ struct Sticker {
 class TestToDo : public QObject {
     Q_OBJECT
 
+public slots:
+    // Stands in for the desktop's handler of local files.
+    void openUrl(const QUrl& url) { opened.append(url); }
+
+private:
+    QList<QUrl> opened;
+
 private slots:
-    void initTestCase() { orvoInitResources(); }
+    void initTestCase()
+    {
+        orvoInitResources();
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
+    }
 
     void listsTheDaysTasksNewestFirst_data()
     {
@@ -501,6 +532,181 @@ private slots:
         QCOMPARE(shot.pixelColor(398, 250), QColor(200, 30, 40));
         // The table starts below the skin's top band.
         QCOMPARE(s.list->findChild<QGridLayout*>(QStringLiteral("gridLayout"))->contentsMargins().top(), 15);
+
+        // Chosen while hidden: painted, stretched, at the next show.
+        s.list->hide();
+        skin.fill(QColor(20, 90, 200));
+        QVERIFY(skin.save(path + ".png"));  // a new name: loading caches by name and time
+        s.list->set_skin(path + ".png");
+        s.list->show_notes();
+        QCOMPARE(s.list->grab().toImage().pixelColor(398, 498), QColor(20, 90, 200));
+    }
+
+    void stripFollowsTheCurrentTask()
+    {
+        Sticker s;
+        const qint64 lower = s.addTask(3, "shown second");
+        s.addTask(3, "shown first");
+        for (const char* name : {"a.txt", "b.txt"})
+            s.data.exec(QStringLiteral("INSERT INTO attachments (filename, attach, ID_TODO, link) VALUES ('%1', '', %2, 1)")
+                            .arg(name).arg(lower));
+        const int b = s.data.scalar("select max(ID) from attachments").toInt();
+        QVERIFY(s.showDay(3));
+        QCOMPARE(s.strip()->count(), 0);
+        s.click(1, 1);
+        QCOMPARE(s.strip()->count(), 2);
+        QCOMPARE(s.strip()->tabText(0) + s.strip()->tabText(1), QStringLiteral("ВложениеВложение"));
+        const auto* page = qobject_cast<QLabel*>(s.strip()->currentWidget());
+        QCOMPARE(page->text() + page->property("ID").toString(), "b.txt" + QString::number(b));
+
+        s.boxes.answer(QMessageBox::Ok);
+        s.chooseFromMenu(QStringLiteral("Удалить"), s.strip());
+        QCOMPARE(s.boxes.seen.value(0).text, QStringLiteral("Вы действительно хотите удалить вложение"));
+        QCOMPARE(s.data.scalar("select group_concat(filename) from attachments").toString(), QStringLiteral("a.txt"));
+        // The rebuild makes the first task current, whose strip is empty.
+        QCOMPARE(s.table->currentRow(), 0);
+        QCOMPARE(s.strip()->count(), 0);
+    }
+
+    void geometryIsStoredAndRestored_data()
+    {
+        QTest::addColumn<bool>("grip");  // else the window's own margin
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QRect>("after");
+        QTest::newRow("left drag") << false << int(Qt::LeftButton) << QRect(130, 80, 314, 372);
+        QTest::newRow("right drag: stored, not moved") << false << int(Qt::RightButton) << QRect(100, 100, 314, 372);
+        QTest::newRow("size grip") << true << int(Qt::LeftButton) << QRect(100, 100, 344, 352);
+    }
+
+    void geometryIsStoredAndRestored()
+    {
+        QFETCH(bool, grip);
+        QFETCH(int, button);
+        QFETCH(QRect, after);
+        Sticker s("UPDATE settings SET ToDoList_Pos_x = 100, ToDoList_Pos_y = 100, ToDoList_Width = 314, ToDoList_Height = 372");
+        QVERIFY(s.showDay(1));
+        // What the gesture changes must be written again.
+        s.data.exec(QStringLiteral("UPDATE settings SET ToDoList_%1 = -1, ToDoList_%2 = -1")
+                        .arg(grip ? "Width" : "Pos_x", grip ? "Height" : "Pos_y"));
+        QWidget* on = grip ? static_cast<QWidget*>(s.list->findChild<QSizeGrip*>()) : s.list.get();
+        const QPoint from = on->mapToGlobal(QPoint(3, 3));
+        const auto b = Qt::MouseButton(button);
+        using Step = QPair<QEvent::Type, QPoint>;  // the grabbed point must stay under the cursor
+        for (const auto& [type, by] : {Step{QEvent::MouseButtonPress, {0, 0}}, Step{QEvent::MouseMove, {15, -10}},
+                                       Step{QEvent::MouseMove, {30, -20}}, Step{QEvent::MouseButtonRelease, {30, -20}}}) {
+            QMouseEvent event(type, on->mapFromGlobal(from + by), from + by, type == QEvent::MouseMove ? Qt::NoButton : b,
+                              type == QEvent::MouseButtonRelease ? Qt::NoButton : b, Qt::NoModifier);
+            QApplication::sendEvent(on, &event);
+        }
+        QCOMPARE(s.list->geometry(), after);
+        const QString stored = "select ToDoList_Pos_x || ',' || ToDoList_Pos_y || ',' || ToDoList_Width || ',' "
+                               "|| ToDoList_Height from settings";
+        QCOMPARE(s.data.scalar(stored).toString(),
+                 QStringLiteral("%1,%2,%3,%4").arg(after.x()).arg(after.y()).arg(after.width()).arg(after.height()));
+
+        s.list = std::make_unique<ToDoList>();  // a restart
+        QVERIFY(s.showDay(1));
+        QCOMPARE(s.list->geometry(), after);
+    }
+
+    void attachmentsGoInAndComeBack_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<QString>("choice");
+        QTest::addColumn<QString>("arrange");   // what stands in the way of saving, or the folder saved in
+        QTest::addColumn<QString>("stored");    // filename, the content's first bytes, its type, link
+        QTest::addColumn<QStringList>("boxes"); // after the how-to-store question: icon, title, text
+        QTest::addColumn<QString>("result");    // what the save path holds afterwards
+        const QString copy = QStringLiteral("Сохранить копию документа в базу");
+        const QString few = QStringLiteral("doc.bin|X'0000000B78'|blob0");
+        const QStringList asked{QStringLiteral("? Открытие Открыть файл? $/out/doc.bin")};
+        const QStringList damaged{
+            QStringLiteral("x Error! Копия документа в базе повреждена или отсутствует, файл не сохранён: $/out/doc.bin")};
+        QTest::newRow("few bytes") << 11ll << copy << "" << few << asked << "source";
+        QTest::newRow("empty: created, nothing asked")
+            << 0ll << copy << "" << "doc.bin|X'00000000'|blob0" << QStringList{} << "source";
+        QTest::newRow("exactly 50 MiB") << 52428800ll << copy << "" << "doc.bin|X'0320000078'|blob0" << asked << "source";
+        QTest::newRow("a byte more") << 52428801ll << copy << "" << ""
+            << QStringList{"i Error Файлы больше 50 Мегабайт необходимо сохранять как ссылку на файл."} << "none";
+        QTest::newRow("link: opened at once")
+            << 11ll << "Сохранить ссылку на документ в базе" << "" << "$/doc.bin|''|text1" << QStringList{} << "none";
+        QTest::newRow("cancel") << 11ll << "Отмена" << "" << "" << QStringList{} << "none";
+        QTest::newRow("gone before it was read") << 11ll << copy << "gone" << "doc.bin|NULL|null0"
+            << (QStringList{"! ВНИМАНИЕ Невозможно открыть файл! $/doc.bin"} + damaged) << "none";
+        QTest::newRow("over a file") << 11ll << copy << "file" << few << asked << "source";
+        QTest::newRow("damaged, over a file: kept") << 11ll << copy << "damaged" << few << damaged << "old";
+        QTest::newRow("a folder in the way")
+            << 11ll << copy << "folder" << few << QStringList{"! ВНИМАНИЕ Невозможно удалить файл! $/out/doc.bin"}
+            << "folder";
+        // Not even root may create a file there.
+        QTest::newRow("unwritable folder") << 11ll << copy << "/proc" << few << QStringList{"x Error! *"} << "none";
+        QTest::newRow("start folder blocked") << 11ll << copy << "blocked" << few << QStringList{"! ERR! no way"} << "none";
+    }
+
+    void attachmentsGoInAndComeBack()
+    {
+        QFETCH(qint64, size);
+        QFETCH(QString, choice);
+        QFETCH(QString, arrange);
+        QFETCH(QString, stored);
+        QFETCH(QStringList, boxes);
+        QFETCH(QString, result);
+        Sticker s;
+        FakePlatformScope platform;
+        platform.fake.lastError = QStringLiteral("no way");
+        const QString root = s.data.root(), source = root + "/doc.bin";
+        const QString folder = arrange.startsWith('/') ? arrange : root + "/out";
+        const QString target = folder + "/doc.bin";
+        QVERIFY(QDir().mkpath(arrange == "folder" ? target : folder));
+        writeFile(source, QByteArray("some\0\1bytes", 11).left(int(qMin(size, 11ll))));
+        QVERIFY(QFile::resize(source, size));  // sparse: quick to make however large
+        if (arrange == "file" || arrange == "damaged" || arrange == "blocked")
+            writeFile(arrange == "blocked" ? s.data.dataDirectory() + "to_save" : target, "old");
+
+        const qint64 task = s.addTask(1, "t");
+        QVERIFY(s.showDay(1));
+        QString startedIn;
+        s.boxes.onDialog([&](QDialog* d) {
+            auto* dialog = qobject_cast<QFileDialog*>(d);
+            const bool forFolder = dialog->fileMode() != QFileDialog::ExistingFile;
+            startedIn = forFolder ? dialog->directory().absolutePath() : startedIn;
+            if (QWidget* focused = d->focusWidget())
+                focused->clearFocus();  // else the name field keeps what it has
+            dialog->selectFile(forFolder ? folder : source);
+            d->accept();
+            if (arrange == "gone")
+                QFile::remove(source);
+        });
+        s.boxes.answerText(choice);
+        s.chooseFromMenu(QStringLiteral("Добавить"), s.strip());
+        const SeenBox question = s.boxes.seen.takeFirst();
+        QCOMPARE(question.buttons,
+                 (QStringList{"Сохранить ссылку на документ в базе", "Сохранить копию документа в базу", "Отмена"}));
+        QVERIFY(question.icon == QMessageBox::Question && !question.hadParent);
+        QCOMPARE(s.data.scalar(QStringLiteral("select group_concat(filename || '|' || quote(substr(attach, 1, 5)) || '|' "
+                                              "|| typeof(attach) || link) from attachments where ID_TODO = %1").arg(task))
+                     .toString().replace(root, "$"), stored);
+        QCOMPARE(s.strip()->count(), stored.isEmpty() ? 0 : 1);
+
+        if (arrange == "damaged")
+            s.data.exec("UPDATE attachments SET attach = X'0000000B0102'");
+        opened.clear();
+        s.chooseFromMenu(QStringLiteral("Открыть"), s.strip());
+        QStringList shown;
+        for (const SeenBox& b : qAsConst(s.boxes.seen)) {
+            QCOMPARE(b.parent.data(), static_cast<QWidget*>(s.list.get()));
+            shown << QString(QStringLiteral(" i!x?").at(int(b.icon)) + ' ' + b.title + ' ' + b.text).replace(root, "$");
+        }
+        if (boxes.value(0).endsWith('*'))  // the system's own words
+            QVERIFY2(shown.size() == 1 && shown[0].startsWith(boxes[0].chopped(1)), qPrintable(shown.join('\n')));
+        else
+            QCOMPARE(shown, boxes);
+        QVERIFY(startedIn.isEmpty() || startedIn == s.data.dataDirectory() + "to_save");
+        const QFileInfo at(target);
+        const QByteArray now = readFile(target);
+        QCOMPARE(QString(at.isDir() ? "folder" : !at.exists() ? "none" : now == readFile(source) ? "source" : now), result);
+        const QString openedPath = boxes.value(0).startsWith("? ") ? target : choice.contains("ссылку") ? source : QString();
+        QCOMPARE(opened, openedPath.isEmpty() ? QList<QUrl>{} : QList<QUrl>{QUrl::fromLocalFile(openedPath)});
     }
 };
 

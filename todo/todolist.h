@@ -37,23 +37,38 @@ public:
 
 protected:
     void timerEvent(QTimerEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private slots:
     void on_notesWidget_customContextMenuRequested(QPoint pos);
+    void on_tabWidget_customContextMenuRequested(QPoint pos);
     void insert_note();
     void delete_note();
     void close_note();
     void changedStatus(qint64 id, bool status);
     void changedText(qint64 id, QString text);
+    void add_attach();
+    void view_attach();
+    void delete_attach();
     void getAttach(QTableWidgetItem* current, QTableWidgetItem* previous);
+    void update_attach(QByteArray attach_data, int id);
 
 private:
     void load_sticker_settings();
     QVector<TaskRecord> load_notes(int day);
     void scheduleRebuild();
     void rebuildKeepingCell();
+    void showNotesKeepingCell();
+    qint32 taskIdAt(int row) const;
+    qint32 currentAttachId() const;
+    QByteArray read_attach_file(QString path);
+    bool write_attach_file(QByteArray data, QString path);
+    void save_size(const int& width, const int& height);
+    void save_pos(const int& x, const int& y);
 
     QPixmap scaledSkin;
     QPixmap loadedSkin;
