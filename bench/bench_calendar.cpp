@@ -5,9 +5,8 @@
 
 #include "calendar/calendarmodel.h"
 #include "calendar/myqtcalendar.h"
-#include "db/connection.h"
 #include "db/database.h"
-#include "db/provisioner.h"
+#include "testdatadir.h"
 #include "db/statements.h"
 #include "platform/platform.h"
 #include "resources/resources.h"
@@ -17,7 +16,6 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -82,22 +80,10 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
     QApplication app(argc, argv);
     orvoInitResources();
-
-    QString error;
-    if (!db::provision(db::dataDirectory(), &error)) {
-        std::fprintf(stderr, "cannot provision: %s\n", qPrintable(error));
-        return 1;
-    }
-    QSqlDatabase handle;
-    error = db::openDefault(handle);
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "cannot open: %s\n", qPrintable(error));
-        return 1;
-    }
+    TestDataDir data;
+    data.open();
 
     std::printf("%8s %14s %8s %14s %8s\n", "notes", "window ms", "ratio", "month ms", "ratio");
     double emptyWindow = 0, emptyMonth = 0;

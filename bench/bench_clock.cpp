@@ -5,14 +5,10 @@
 // keyboard-layout query to the X server is included.
 
 #include "clock/digitalclockwidget.h"
-#include "db/connection.h"
-#include "db/database.h"
-#include "db/provisioner.h"
+#include "testdatadir.h"
 #include "platform/linuxplatform.h"
 
 #include <QApplication>
-#include <QSqlDatabase>
-#include <QTemporaryDir>
 #include <QTimerEvent>
 
 #include <cstdio>
@@ -61,16 +57,9 @@ int main(int argc, char* argv[])
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir data;
-    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
     QApplication app(argc, argv);
-
-    QString error;
-    QSqlDatabase handle;
-    if (!db::provision(db::dataDirectory(), &error) || !(error = db::openDefault(handle)).isEmpty()) {
-        std::fprintf(stderr, "bench_clock: no database: %s\n", qPrintable(error));
-        return 1;
-    }
+    TestDataDir data;
+    data.open();
     NoPausePlatform platform;
     Platform::setInstance(&platform);
     {

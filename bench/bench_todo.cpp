@@ -2,9 +2,8 @@
 // Prints the median milliseconds per rebuild and each step's ratio to the
 // previous one; a tenfold count should cost about ten times as much.
 
-#include "db/connection.h"
 #include "db/database.h"
-#include "db/provisioner.h"
+#include "testdatadir.h"
 #include "todo/todolist.h"
 
 #include <QApplication>
@@ -12,7 +11,6 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -55,21 +53,9 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
     QApplication app(argc, argv);
-
-    QString error;
-    if (!db::provision(db::dataDirectory(), &error)) {
-        std::fprintf(stderr, "cannot provision: %s\n", qPrintable(error));
-        return 1;
-    }
-    QSqlDatabase handle;
-    error = db::openDefault(handle);
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "cannot open: %s\n", qPrintable(error));
-        return 1;
-    }
+    TestDataDir data;
+    data.open();
 
     ToDoList list;
     list.set_day(1);
