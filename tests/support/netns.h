@@ -1,32 +1,22 @@
 #pragma once
 
-#include <QString>
 #include <functional>
 
-// Network namespaces of a test's own, for tests that broadcast or send to
-// anything but 127.0.0.1: such traffic must never reach this machine's own
-// network. `runInOwnNamespace` re-runs the calling test function in a child
-// under `unshare -n`; its namespace, links and addresses vanish with it,
-// however it ends.
+// Network namespaces of a test's own, for traffic that must never reach this
+// machine's own network (broadcasts, any address but 127.0.0.1).
 namespace netns {
 
-struct Run
-{
-    bool inside = false;  // this is the child: go on with the test
-    bool skip = false;    // namespaces cannot be made here; `detail` says why
-    bool passed = false;  // the child's result, whose output is in `detail`
-    QString detail;
-};
-Run runInOwnNamespace(const char* testFunction);
-
-// In the child: a second namespace joined to this one by a veth pair, this
-// side kHome, the other kPeer, each routing every address (broadcasts too)
-// over the pair. Returns what went wrong, empty on success.
+// Re-runs the current test function in a child under `unshare -n`, whose
+// namespaces vanish with it however it ends. There, and never in the caller's
+// namespace, it joins a second namespace by a veth pair (this side kHome, the
+// other kPeer, each routing every address over the pair) and returns true.
+// Elsewhere it returns false, having recorded the child's result, or a skip
+// where namespaces cannot be made.
+bool inOwnNamespace();
 inline const char kHome[] = "10.231.0.1";
 inline const char kPeer[] = "10.231.0.2";
-QString addPeerNamespace();
-// Runs `work` with the thread in the peer namespace: sockets bound there
-// stay there.
+
+// Runs `work` with the thread in the peer namespace: sockets bound there stay there.
 void inPeer(const std::function<void()>& work);
 
 }  // namespace netns
