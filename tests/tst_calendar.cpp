@@ -45,8 +45,8 @@ QModelIndex indexOf(const QAbstractItemModel& model, const QDate& day)
 }
 
 // Today's month on the screen. Each popup menu and note dialog is answered from the loop that shows
-// it with the next entry of `path`, and recorded: a menu's entries, the last of that text triggered
-// (none: closed); the dialog's selection, the entry typed over it ("\r": OK, "\x1b": Escape) or "delete".
+// it with the next entry of `path` (none: closed), and recorded: a menu's entries, the last of that
+// text triggered; the dialog's selection, the entry typed over it ("\r": OK, "\x1b": Escape) or "delete".
 struct Month : Fixture, QObject
 {
     Month()
@@ -70,7 +70,7 @@ struct Month : Fixture, QObject
                 if (choice == "delete")
                     QTest::mouseClick(note->deleteButton, Qt::LeftButton);
                 else
-                    QTest::keyClicks(note->noteEdit, choice);
+                    QTest::keyClicks(note->noteEdit, choice.isEmpty() ? QStringLiteral("\x1b") : choice);
                 return;
             }
             shown.append(QStringList());
@@ -95,9 +95,9 @@ struct Month : Fixture, QObject
         return std::exchange(shown, {});
     }
 
-    CalendarGadget gadget;
     QStringList path;
     QList<QStringList> shown;
+    CalendarGadget gadget;  // goes first, while the filter's lists still live
 };
 
 }  // namespace
