@@ -125,7 +125,7 @@ private slots:
         QApplication::setStyle(QStringLiteral("fusion"));
     }
 
-    void listsTheDaysTasksNewestFirstAndAddsOnTop()
+    void menusAddAndDeleteTasksAndAttachments()
     {
         Sticker s(QStringLiteral("UPDATE settings SET ToDoList_DefaultSectionSize = 37"));
         s.addTask(2, "other weekday");
@@ -135,52 +135,52 @@ private slots:
         const QString thursday = QLocale::system().dayName(4, QLocale::LongFormat);
         QCOMPARE(s.list->windowTitle(), thursday);
         QCOMPARE(s.table->horizontalHeaderItem(1)->text(), QStringLiteral("Задачи на ") + thursday);
-        QVERIFY(s.table->isColumnHidden(2) && !s.table->isColumnHidden(1));
         QCOMPARE(s.shownTexts(), (QStringList{"third", "second", "first"}));
         QCOMPARE(s.table->rowHeight(0), 37);
 
         s.click(0, 0);  // leaves "third" done, so the new task must not inherit that
-        QTRY_VERIFY(s.shownDone(0));
         s.chooseFromMenu(QStringLiteral("Добавить"));
         QCOMPARE(s.shownTexts(), (QStringList{QStringLiteral("Новая задача"), "third", "second", "first"}));
-        QVERIFY(!s.shownDone(0));
+        QVERIFY(!s.shownDone(0) && s.shownDone(1));
         QCOMPARE(s.table->currentRow(), 0);
         QCOMPARE(s.stored("text || day || done", s.shownId(0)).toString(), QStringLiteral("Новая задача") + "40");
 
-        s.list->set_day(0);  // no weekday: no name, nothing listed
+        // Deleting asks first, then takes the current task, not the first one.
+        s.click(2, 1);
+        const qint64 second = s.shownId(2);
+        s.boxes.answer(QMessageBox::Cancel);
+        s.chooseFromMenu(QStringLiteral("Удалить"));
+        QCOMPARE(s.data.scalar("select count(*) from to_do_list").toInt(), 5);
+        s.chooseFromMenu(QStringLiteral("Удалить"));  // answered OK
+        QCOMPARE(s.boxes.seen.size(), 2);
+        const SeenBox box = s.boxes.seen.last();
+        QCOMPARE(box.title + '|' + box.text, QStringLiteral("Удаление|Вы действительно хотите удалить выделенное?"));
+        QVERIFY(box.icon == QMessageBox::Question && box.parent.data() == s.list.get());
+        QVERIFY(!s.stored("ID", second).isValid());
+        QCOMPARE(s.shownTexts(), (QStringList{QStringLiteral("Новая задача"), "third", "first"}));
+
+        // Two attachments: two tabs, the later current; deleting one rebuilds onto the first task.
+        for (const char* name : {"a.txt", "b.txt"})
+            s.data.exec(QStringLiteral("INSERT INTO attachments (filename, attach, ID_TODO, link) VALUES ('%1', '', %2, 1)")
+                            .arg(name).arg(s.shownId(2)));
+        s.click(2, 1);
+        QCOMPARE(s.strip()->tabText(0) + s.strip()->tabText(1), QStringLiteral("ВложениеВложение"));
+        QCOMPARE(qobject_cast<QLabel*>(s.strip()->currentWidget())->text(), QStringLiteral("b.txt"));
+        s.chooseFromMenu(QStringLiteral("Удалить"), s.strip());  // answered OK
+        QCOMPARE(s.boxes.seen.last().text, QStringLiteral("Вы действительно хотите удалить вложение"));
+        QCOMPARE(s.data.scalar("select group_concat(filename) from attachments").toString(), QStringLiteral("a.txt"));
+        QCOMPARE(s.table->currentRow(), 0);
+        QCOMPARE(s.strip()->count(), 0);
+
+        s.list->set_day(0);  // no weekday: no name, nothing listed, nothing to delete
         s.list->show_notes();
         QCOMPARE(s.list->windowTitle(), QString());
         QCOMPARE(s.table->horizontalHeaderItem(1)->text(), QStringLiteral("Задачи на "));
         QCOMPARE(s.table->rowCount(), 0);
-        QVERIFY(s.boxes.seen.isEmpty());
+        s.chooseFromMenu(QStringLiteral("Удалить"));
+        QCOMPARE(s.boxes.seen.size(), 3);
         s.chooseFromMenu(QStringLiteral("Закрыть"));
         QVERIFY(!s.list->isVisible());
-    }
-
-    void deleteAsksAndRemovesTheCurrentTask()
-    {
-        Sticker s;
-        QVERIFY(s.showDay(6));
-        s.chooseFromMenu(QStringLiteral("Удалить"));
-        QVERIFY(s.boxes.seen.isEmpty());  // nothing to delete, nothing asked
-
-        for (const char* text : {"a", "b", "c"})
-            s.addTask(6, text);
-        s.list->show_notes();
-        s.click(1, 1);  // the current row is not the first one
-        const qint64 target = s.shownId(1);
-        s.boxes.answer(QMessageBox::Cancel);
-        s.chooseFromMenu(QStringLiteral("Удалить"));
-        QCOMPARE(s.data.scalar("select count(*) from to_do_list").toInt(), 3);
-        s.boxes.answer(QMessageBox::Ok);
-        s.chooseFromMenu(QStringLiteral("Удалить"));
-        QCOMPARE(s.boxes.seen.size(), 2);
-        const SeenBox& box = s.boxes.seen.last();
-        QCOMPARE(box.title + '|' + box.text, QStringLiteral("Удаление|Вы действительно хотите удалить выделенное?"));
-        QVERIFY(box.icon == QMessageBox::Question && box.parent.data() == s.list.get());
-        QCOMPARE(s.data.scalar("select count(*) from to_do_list").toInt(), 2);
-        QVERIFY(!s.stored("ID", target).isValid());
-        QCOMPARE(s.shownTexts(), (QStringList{"c", "a"}));
     }
 
     void paintsTheSkinTheTintAndStruckOutTasks()
@@ -289,158 +289,107 @@ private slots:
         QVERIFY(s.boxes.seen.isEmpty());
     }
 
-    void failedStatementShowsTheStoredTasksAgain_data()
-    {
-        QTest::addColumn<QString>("refused");  // a statement refused by a trigger, or a change that fails the SELECT
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QStringList>("shown");
-        const QStringList stored{"two", "one"};
-        QTest::newRow("done flag") << "UPDATE" << "done" << stored;
-        QTest::newRow("text") << "UPDATE" << "text" << stored;
-        QTest::newRow("insert") << "INSERT" << "add" << stored;
-        QTest::newRow("delete") << "DELETE" << "delete" << stored;
-        QTest::newRow("select") << "ALTER TABLE to_do_list RENAME COLUMN done TO gone" << "show" << QStringList{};
-    }
-
     void failedStatementShowsTheStoredTasksAgain()
     {
-        QFETCH(QString, refused);
-        QFETCH(QString, action);
-        QFETCH(QStringList, shown);
         Sticker s;
         s.addTask(7, "one");
         s.addTask(7, "two");
         QVERIFY(s.showDay(7));
-        const QString trigger("CREATE TRIGGER refuse BEFORE %1 ON to_do_list BEGIN SELECT RAISE(ABORT, 'no'); END");
-        s.data.exec(refused.startsWith("ALTER") ? refused : trigger.arg(refused));
+        for (const char* statement : {"UPDATE", "INSERT", "DELETE"})
+            s.data.exec(QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE %1 ON to_do_list "
+                                       "BEGIN SELECT RAISE(ABORT, 'refused'); END").arg(statement));
+        // Each refusal is reported, and the table shows what is stored again, not what the user tried.
+        const auto refusedAndShownAgain = [&](int boxes) {
+            QCOMPARE(s.boxes.seen.size(), boxes);
+            QCOMPARE(s.boxes.seen.last().title, QStringLiteral("Error"));
+            QTRY_COMPARE(s.shownTexts(), (QStringList{"two", "one"}));
+            QTRY_VERIFY(!s.shownDone(0) && !s.shownDone(1));
+        };
+        s.click(0, 1);
+        QTest::keyClick(s.table, Qt::Key_F2);
+        QTest::keyClicks(QApplication::focusWidget(), "X");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        refusedAndShownAgain(1);
+        s.click(0, 0);
+        refusedAndShownAgain(2);
+        s.chooseFromMenu(QStringLiteral("Добавить"));
+        refusedAndShownAgain(3);
+        s.chooseFromMenu(QStringLiteral("Удалить"));  // the question answered OK
+        refusedAndShownAgain(5);
+        QCOMPARE(s.data.scalar("select group_concat(text || done) from to_do_list").toString(), QStringLiteral("one0,two0"));
 
-        if (action == "done") {
-            s.click(0, 0);
-        } else if (action == "text") {
-            s.click(0, 1);
-            QTest::keyClick(s.table, Qt::Key_F2);
-            QTest::keyClicks(QApplication::focusWidget(), "X");
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        } else if (action == "add") {
-            s.chooseFromMenu(QStringLiteral("Добавить"));
-        } else if (action == "delete") {
-            s.boxes.answer(QMessageBox::Ok);  // the deletion question
-            s.chooseFromMenu(QStringLiteral("Удалить"));
-        } else {
-            s.list->show_notes();
-        }
-
+        s.data.exec("ALTER TABLE to_do_list RENAME COLUMN done TO gone");  // the SELECT fails
+        s.list->show_notes();
+        QCOMPARE(s.boxes.seen.size(), 6);
         QCOMPARE(s.boxes.seen.last().title, QStringLiteral("Error"));
-        QVERIFY(s.list->isVisible());
-        QCOMPARE(s.data.scalar("select group_concat(text) from to_do_list").toString(), QStringLiteral("one,two"));
-        // The table shows what is stored again, not what the user tried.
-        QTRY_COMPARE(s.shownTexts(), shown);
-        QTRY_VERIFY(shown.isEmpty() || (!s.shownDone(0) && !s.shownDone(1)));
-    }
-
-    void rebuildsOnlyWhileVisible_data()
-    {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<bool>("visible");
-        QTest::addColumn<int>("follow");
-        QTest::addColumn<int>("today");  // in the week of Monday 2024-01-01
-        QTest::addColumn<QStringList>("shown");
-        const QStringList unchanged{"monday task"};
-        QTest::newRow("new day, visible, following") << "tick" << true << 2 << 2 << QStringList{"tuesday task"};
-        QTest::newRow("new day, hidden") << "tick" << false << 2 << 2 << unchanged;
-        QTest::newRow("new day, not following") << "tick" << true << 0 << 2 << unchanged;
-        QTest::newRow("same day") << "tick" << true << 2 << 1 << unchanged;
-        QTest::newRow("skin saved, visible") << "skin" << true << 0 << 1 << QStringList{"added unseen", "monday task"};
-        QTest::newRow("skin saved, hidden") << "skin" << false << 0 << 1 << unchanged;
+        QVERIFY(s.list->isVisible() && s.table->rowCount() == 0);
     }
 
     void rebuildsOnlyWhileVisible()
     {
-        QFETCH(QString, action);
-        QFETCH(bool, visible);
-        QFETCH(int, follow);
-        QFETCH(int, today);
-        QFETCH(QStringList, shown);
-        Sticker s(QStringLiteral("UPDATE settings SET ToDoGoToCurrentDay = %1").arg(follow));
+        Sticker s(QStringLiteral("UPDATE settings SET ToDoGoToCurrentDay = 2"));
         s.addTask(1, "monday task");
         s.addTask(2, "tuesday task");
         s.list->set_day(1);
         s.list->show_notes();
-        s.list->setVisible(visible);
         s.addTask(1, "added unseen");  // only a rebuild would show it
-
-        if (action == "skin") {
-            s.list->save_skin(4);
-            QCOMPARE(s.data.scalar("select ToDoList_Skin_Sticker from settings").toInt(), 4);
-        } else {
-            int timer = -1;  // the minute timer
-            for (const auto& t : QAbstractEventDispatcher::instance()->registeredTimers(s.list.get()))
-                timer = t.interval == 60000 ? t.timerId : timer;
-            FakePlatformScope platform;
+        const QString skinStored("select ToDoList_Skin_Sticker from settings");
+        int timer = -1;  // the minute timer
+        for (const auto& t : QAbstractEventDispatcher::instance()->registeredTimers(s.list.get()))
+            timer = t.interval == 60000 ? t.timerId : timer;
+        FakePlatformScope platform;
+        const auto tick = [&](int today) {  // a day in the week of Monday 2024-01-01
             platform.fake.now = QDateTime(QDate(2024, 1, today), QTime(0, 1));
-            QTimerEvent tick(timer);
-            QApplication::sendEvent(s.list.get(), &tick);
-        }
-        QCOMPARE(s.shownTexts(), shown);
-    }
+            QTimerEvent event(timer);
+            QApplication::sendEvent(s.list.get(), &event);
+        };
 
-    void geometryIsStoredAndRestored_data()
-    {
-        QTest::addColumn<bool>("grip");  // else the window's own margin
-        QTest::addColumn<int>("button");
-        QTest::addColumn<QRect>("after");
-        QTest::newRow("left drag") << false << int(Qt::LeftButton) << QRect(130, 80, 314, 372);
-        QTest::newRow("right drag: stored, not moved") << false << int(Qt::RightButton) << QRect(100, 100, 314, 372);
-        QTest::newRow("size grip") << true << int(Qt::LeftButton) << QRect(100, 100, 344, 352);
+        s.list->hide();
+        s.list->save_skin(4);
+        tick(2);
+        QCOMPARE(s.data.scalar(skinStored).toInt(), 4);
+        QCOMPARE(s.shownTexts(), QStringList{"monday task"});
+        s.list->show();
+        tick(1);  // the same day
+        QCOMPARE(s.shownTexts(), QStringList{"monday task"});
+        s.list->save_skin(5);
+        QCOMPARE(s.data.scalar(skinStored).toInt(), 5);
+        QCOMPARE(s.shownTexts(), (QStringList{"added unseen", "monday task"}));
+        tick(2);
+        QCOMPARE(s.shownTexts(), QStringList{"tuesday task"});
+        s.list->set_go_to_current_day(false);
+        tick(3);
+        QCOMPARE(s.shownTexts(), QStringList{"tuesday task"});
     }
 
     void geometryIsStoredAndRestored()
     {
-        QFETCH(bool, grip);
-        QFETCH(int, button);
-        QFETCH(QRect, after);
-        Sticker s("UPDATE settings SET ToDoList_Pos_x = 100, ToDoList_Pos_y = 100, ToDoList_Width = 314, ToDoList_Height = 372");
+        Sticker s("UPDATE settings SET ToDoList_Pos_x = 100, ToDoList_Pos_y = 100, ToDoList_Width = 314, "
+                  "ToDoList_Height = 372");
         QVERIFY(s.showDay(1));
-        if (!grip)  // the release must store the position again, moved or not
-            s.data.exec(QStringLiteral("UPDATE settings SET ToDoList_Pos_x = -1, ToDoList_Pos_y = -1"));
-        QWidget* on = grip ? static_cast<QWidget*>(s.list->findChild<QSizeGrip*>()) : s.list.get();
-        const QPoint from = on->mapToGlobal(QPoint(3, 3));
-        const auto b = Qt::MouseButton(button);
-        using Step = QPair<QEvent::Type, QPoint>;  // the grabbed point must stay under the cursor
-        for (const auto& [type, by] : {Step{QEvent::MouseButtonPress, {0, 0}}, Step{QEvent::MouseMove, {15, -10}},
-                                       Step{QEvent::MouseMove, {30, -20}}, Step{QEvent::MouseButtonRelease, {30, -20}}}) {
-            QMouseEvent event(type, on->mapFromGlobal(from + by), from + by, type == QEvent::MouseMove ? Qt::NoButton : b,
-                              type == QEvent::MouseButtonRelease ? Qt::NoButton : b, Qt::NoModifier);
-            QApplication::sendEvent(on, &event);
-        }
-        QCOMPARE(s.list->geometry(), after);
-        s.list = std::make_unique<ToDoList>();  // a restart reads what was stored
+        const QString storedPos("select ToDoList_Pos_x || ',' || ToDoList_Pos_y from settings");
+        const auto drag = [](QWidget* on, Qt::MouseButton button) {  // the grabbed point stays under the cursor
+            const QPoint from = on->mapToGlobal(QPoint(3, 3));
+            using Step = QPair<QEvent::Type, QPoint>;
+            for (const auto& [type, by] : {Step{QEvent::MouseButtonPress, {0, 0}}, Step{QEvent::MouseMove, {15, -10}},
+                                           Step{QEvent::MouseMove, {30, -20}}, Step{QEvent::MouseButtonRelease, {30, -20}}}) {
+                const Qt::MouseButton changed = type == QEvent::MouseMove ? Qt::NoButton : button;
+                const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : button;
+                QMouseEvent event(type, on->mapFromGlobal(from + by), from + by, changed, held, Qt::NoModifier);
+                QApplication::sendEvent(on, &event);
+            }
+        };
+        drag(s.list.get(), Qt::LeftButton);
+        QCOMPARE(s.list->pos(), QPoint(130, 80));
+        QCOMPARE(s.data.scalar(storedPos).toString(), QStringLiteral("130,80"));
+        s.data.exec(QStringLiteral("UPDATE settings SET ToDoList_Pos_x = -1, ToDoList_Pos_y = -1"));
+        drag(s.list.get(), Qt::RightButton);  // not moved, but the place is stored again
+        QCOMPARE(s.data.scalar(storedPos).toString(), QStringLiteral("130,80"));
+        drag(s.list->findChild<QSizeGrip*>(), Qt::LeftButton);
+        QCOMPARE(s.list->geometry(), QRect(130, 80, 344, 352));
+        s.list = std::make_unique<ToDoList>();  // a restart
         QVERIFY(s.showDay(1));
-        QCOMPARE(s.list->geometry(), after);
-    }
-
-    void stripFollowsTheCurrentTask()
-    {
-        Sticker s;
-        const qint64 lower = s.addTask(3, "shown second");
-        s.addTask(3, "shown first");
-        for (const char* name : {"a.txt", "b.txt"})
-            s.data.exec(QStringLiteral("INSERT INTO attachments (filename, attach, ID_TODO, link) VALUES ('%1', '', %2, 1)")
-                            .arg(name).arg(lower));
-        const int b = s.data.scalar("select max(ID) from attachments").toInt();
-        QVERIFY(s.showDay(3));
-        s.click(1, 1);
-        QCOMPARE(s.strip()->tabText(0) + s.strip()->tabText(1), QStringLiteral("ВложениеВложение"));
-        const auto* page = qobject_cast<QLabel*>(s.strip()->currentWidget());
-        QCOMPARE(page->text() + page->property("ID").toString(), "b.txt" + QString::number(b));
-
-        s.boxes.answer(QMessageBox::Ok);
-        s.chooseFromMenu(QStringLiteral("Удалить"), s.strip());
-        QCOMPARE(s.boxes.seen.value(0).text, QStringLiteral("Вы действительно хотите удалить вложение"));
-        QCOMPARE(s.data.scalar("select group_concat(filename) from attachments").toString(), QStringLiteral("a.txt"));
-        // The rebuild makes the first task current, whose strip is empty.
-        QCOMPARE(s.table->currentRow(), 0);
-        QCOMPARE(s.strip()->count(), 0);
+        QCOMPARE(s.list->geometry(), QRect(130, 80, 344, 352));
     }
 
     void attachmentsGoInAndComeBack_data()
