@@ -4,15 +4,8 @@
 
 #include "clock/digitalclockwidget.h"
 
-#include <QColorDialog>
-#include <QDesktopServices>
-#include <QLCDNumber>
-#include <QLabel>
-#include <QProgressBar>
-#include <QTableWidget>
-#include <QTemporaryDir>
-#include <QToolButton>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
@@ -208,17 +201,21 @@ private slots:
     void wholeDateShows()
     {
         Fixture f(QStringLiteral("UPDATE settings SET DigitalClock_Width = 420, DigitalClock_Height = 84"));
-        f.system.now = QDateTime(QDate(2024, 9, 26), QTime(12, 0));  // the longest month name
         DigitalClockWidget clock;
         clock.show();
         auto* label = child<QLabel>(clock, "month_label");
         const int face = label->font().pointSize();
-        tick(clock);
-        for (int width : {420, 240}) {  // the default width, then narrowed
-            clock.resize(width, 84);
-            QApplication::processEvents();
-            QVERIFY2(QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->contentsRect().width(),
-                     qPrintable(label->text()));
+        // Every month at the default width, then narrowed.
+        for (int month = 1; month <= 12; ++month) {
+            clock.resize(420, 84);
+            f.system.now = QDateTime(QDate(2024, month, 26), QTime(12, 0));
+            tick(clock);
+            for (int width : {420, 240}) {
+                clock.resize(width, 84);
+                QApplication::processEvents();
+                QVERIFY2(QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->contentsRect().width(),
+                         qPrintable(label->text()));
+            }
         }
         // A shorter date takes the face's size again.
         clock.resize(420, 84);
@@ -267,15 +264,12 @@ private slots:
             // stores the position, whatever is stored now.
             f.data.exec(QStringLiteral("UPDATE settings SET DigitalClock_Pos_x = -1, DigitalClock_Pos_y = -1"));
             const QPoint grip = label->mapToGlobal(QPoint(5, 5));
-            auto send = [&](QEvent::Type type, QPoint by, Qt::MouseButton changed, Qt::MouseButtons held) {
-                const QPoint at = grip + by;
-                QMouseEvent event(type, label->mapFromGlobal(at), clock.mapFromGlobal(at), at, changed, held, {});
-                QApplication::sendEvent(label, &event);
-            };
-            send(QEvent::MouseButtonPress, {}, b, b);
-            send(QEvent::MouseMove, {15, -10}, Qt::NoButton, b);
-            send(QEvent::MouseMove, {30, -20}, Qt::NoButton, b);
-            send(QEvent::MouseButtonRelease, {30, -20}, b, Qt::NoButton);
+            QTest::mousePress(label, b, {}, QPoint(5, 5));
+            for (const QPoint by : {QPoint(15, -10), QPoint(30, -20)}) {
+                QMouseEvent move(QEvent::MouseMove, QPoint(5, 5) + by, grip + by, Qt::NoButton, b, {});
+                QApplication::sendEvent(label, &move);
+            }
+            QTest::mouseRelease(label, b, {}, QPoint(35, -15));
             QCOMPARE(clock.pos(), QPoint(130, 30));
             QCOMPARE(f.data.scalar("select DigitalClock_Pos_x || ',' || DigitalClock_Pos_y from settings").toString(),
                      QStringLiteral("130,30"));

@@ -9,26 +9,32 @@
 
 #include <QApplication>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QtTest>
 
 #include <csignal>
 #include <unistd.h>
 
 // Counts up from the stored clock position: every fifth number is also a
-// task whose text spans many pages. A number is printed only after its
-// writes have returned; the position is written last.
+// task whose text spans many pages, random so that a torn page never looks
+// like the one it covers. A number is printed only after its writes have
+// returned; the position is written last.
 static int runWriter()
 {
     QSqlDatabase handle;
     if (!db::openDefault(handle).isEmpty())
         return 2;
     qint64 n = db::readFirst(QLatin1String(sql::kSelectClockPos))->at(0).toLongLong();
+    QRandomGenerator random{quint32(::getpid())};
     for (;;) {
         ++n;
-        // Text of a size that varies, so that pages are freed and reused.
-        const QString text = QString::number(n) + QString(256 * 1024 + int(n % 13) * 4096, QLatin1Char('x'));
-        if (n % 5 == 0 && !db::save(QLatin1String(sql::kInsertTask), {int(n % 7) + 1, text, false}, nullptr))
-            return 3;
+        if (n % 5 == 0) {
+            QByteArray blob(256 * 1024 + int(random.bounded(64 * 1024)), Qt::Uninitialized);
+            random.fillRange(reinterpret_cast<quint32*>(blob.data()), blob.size() / 4);
+            const QString text = QString::number(n) + QLatin1Char(' ') + QString::fromLatin1(blob.toBase64());
+            if (!db::save(QLatin1String(sql::kInsertTask), {int(n % 7) + 1, text, false}, nullptr))
+                return 3;
+        }
         const QByteArray line = QByteArray::number(n) + '\n';
         if (!db::save(QLatin1String(sql::kUpdateClockPos), {n, n}, nullptr)
             || ::write(STDOUT_FILENO, line.constData(), size_t(line.size())) < 0)
@@ -45,12 +51,12 @@ private slots:
         TestDataDir data;
         data.arrange(QStringLiteral("UPDATE settings SET DigitalClock_Pos_x = 0"));
         qint64 lastReturned = 0;
-        for (int round = 0; round < 15; ++round) {
+        for (int round = 0; round < 30; ++round) {
             QProcess writer;
             writer.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--writer")});
             // Its first number is out: it writes.
             QVERIFY2(writer.waitForReadyRead(5000), writer.readAllStandardError().constData());
-            QTest::qSleep(5 + 5 * round);  // then kill it at another moment of its burst each round
+            QTest::qSleep(5 + 5 * (round % 15));  // then kill it at another moment of its burst
             ::kill(pid_t(writer.processId()), SIGKILL);
             QVERIFY(writer.waitForFinished(5000));
             // Each number is one small write to the pipe: the last line is whole.
