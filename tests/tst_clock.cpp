@@ -89,6 +89,8 @@ private slots:
         QTest::newRow("partly checked counts as set") << stored.arg(1) << 1;
         QTest::newRow("unreadable: an ordinary window")
             << "ALTER TABLE settings RENAME COLUMN Clock_TextColor TO Gone" << -1;
+        // A layout indicator the system cannot fully serve is said once.
+        QTest::newRow("layout warning") << stored.arg(0) << 0;
     }
 
     void windowFromSettings()
@@ -97,14 +99,19 @@ private slots:
         QFETCH(int, onTop);
         const bool read = onTop >= 0;
         Fixture f(arrange);
+        const bool warned = QByteArray(QTest::currentDataTag()) == "layout warning";
+        f.system.layoutWarning = warned ? QStringLiteral("no console layouts") : QString();
         DigitalClockWidget clock;
         const Qt::WindowFlags flags = clock.windowFlags();
         QCOMPARE(flags.testFlag(Qt::FramelessWindowHint), read);
         QCOMPARE((flags & Qt::WindowType_Mask) == Qt::Tool, read);
         QCOMPARE(clock.testAttribute(Qt::WA_TranslucentBackground), read);
         QCOMPARE(flags.testFlag(Qt::WindowStaysOnTopHint), onTop > 0);
-        QCOMPARE(f.boxes.seen.size(), read ? 0 : 1);
-        if (read) {
+        QCOMPARE(f.boxes.seen.size(), read && !warned ? 0 : 1);
+        if (warned) {
+            QCOMPARE(f.boxes.seen[0].title + '|' + f.boxes.seen[0].text, QStringLiteral("Warning!|no console layouts"));
+            QCOMPARE(f.boxes.seen[0].parent.data(), &clock);
+        } else if (read) {
             QCOMPARE(clock.geometry(), QRect(12, 34, 333, 77));
         } else {
             QCOMPARE(f.boxes.seen[0].title, QStringLiteral("Error"));

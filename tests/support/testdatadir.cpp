@@ -21,8 +21,6 @@ TestDataDir::TestDataDir(Setup setup)
         // test never competes for the machine's chat port with a running
         // program or another test run.
         arrange(QStringLiteral("UPDATE settings SET OrvoChatPort = 0"));
-    } else if (setup == EmptyDirectory) {
-        QDir().mkpath(dataDirectory());
     }
 }
 

@@ -11,7 +11,7 @@ class TestDataDir
 {
 public:
     // Provisioned: the installed database, with the chat on port 0.
-    enum Setup { Provisioned, EmptyDirectory, NoDirectory };
+    enum Setup { Provisioned, NoDirectory };
     explicit TestDataDir(Setup setup = Provisioned);
     ~TestDataDir();
 
