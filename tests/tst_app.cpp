@@ -6,7 +6,9 @@
 #include "app/orvowidgets.h"
 #include "resources/resources.h"
 
+#include <QFileDialog>
 #include <QFontDialog>
+#include <QListView>
 #include <QMenu>
 #include <QTextEdit>
 #include <QUdpSocket>
@@ -209,6 +211,31 @@ private slots:
         QCOMPARE(page.boxes.seen.size(), 2);
         QCOMPARE(page.boxes.seen[1].title + '|' + page.boxes.seen[1].text.left(7), QStringLiteral("Error|refused"));
         QCOMPARE(page.boxes.seen[1].parent.data(), &page.window);
+    }
+
+    // Programs and scripts here seldom have an extension: "*.*" would hide them.
+    void fileDialogOffersFilesWithoutAnExtension()
+    {
+        Page page("FileToRun = ''");
+        QTemporaryDir dir;
+        QVERIFY(QFile(dir.filePath("backup")).open(QIODevice::WriteOnly));
+        QStringList offered;
+        page.boxes.onDialog([&](QDialog* dialog) {
+            auto* files = qobject_cast<QFileDialog*>(dialog);
+            files->setDirectory(dir.path());
+            auto* list = files->findChild<QListView*>(QStringLiteral("listView"));
+            (void)QTest::qWaitFor([&] { return list->model()->rowCount(list->rootIndex()) > 0; }, 3000);
+            for (int row = 0; row < list->model()->rowCount(list->rootIndex()); ++row)
+                offered << list->model()->index(row, 0, list->rootIndex()).data().toString();
+            if (QWidget* focused = dialog->focusWidget())
+                focused->clearFocus();  // else the name field keeps what it has
+            files->selectFile(dir.filePath("backup"));
+            dialog->accept();
+        });
+        QTest::mouseClick(page.field("toolButton"), Qt::LeftButton);
+        QCOMPARE(offered, QStringList{"backup"});
+        QCOMPARE(page.stored("FileToRun").toString(), dir.filePath("backup"));
+        QCOMPARE(page.window.findChild<QLineEdit*>("lineEdit")->text(), dir.filePath("backup"));
     }
 };
 
