@@ -66,6 +66,9 @@ OrvoWidgets::OrvoWidgets(QWidget* parent)
     : QMainWindow(parent)
 {
     ui.setupUi(this);
+    // The fusion style measures a group box's title a glyph short of what
+    // it paints, which cuts the last letter off the long titles here.
+    setStyleSheet(QStringLiteral("QGroupBox::title { padding-right: 3px; }"));
     attachSkinPaths();
     open_db();
 

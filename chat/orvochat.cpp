@@ -43,6 +43,10 @@ OrvoChat::OrvoChat(QWidget* parent)
     : QWidget(parent)
 {
     setupUi(this);
+    // The fusion style measures a group box's title a glyph short of what
+    // it paints, which can cut the last letter off.
+    groupBox->setStyleSheet(QStringLiteral("QGroupBox::title { padding-right: 3px; }"));
+    groupBox_2->setStyleSheet(groupBox->styleSheet());
     setWindowTitle(tr("Chat"));
 
     background.load(QStringLiteral(":/img/chat_fon.png"));
