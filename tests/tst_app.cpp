@@ -1,14 +1,18 @@
 // The main window in-process: start-up, the tray toggles, the settings page
 // filled from the stored row and storing what the user changes on it.
 #include "boxanswerer.h"
+#include "fakeplatform.h"
 #include "testdatadir.h"
 
 #include "app/orvowidgets.h"
+#include "app/singleinstance.h"
 #include "resources/resources.h"
 
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QHeaderView>
 #include <QListView>
+#include <QTableView>
 #include <QMenu>
 #include <QTextEdit>
 #include <QUdpSocket>
@@ -82,6 +86,16 @@ private slots:
         QVERIFY(!calendar);
     }
 
+    // A second start defers to the first; a lock that cannot be made at all must not keep the program from running.
+    void singleInstanceLock()
+    {
+        QTemporaryDir dir;
+        SingleInstance running(dir.path(), QStringLiteral(":1"));
+        QVERIFY(running.isFirst() && !SingleInstance(dir.path(), QStringLiteral(":1")).isFirst());
+        QVERIFY(QFile(dir.filePath("file")).open(QIODevice::WriteOnly));
+        QVERIFY(SingleInstance(dir.filePath("file"), QStringLiteral(":1")).isFirst());  // not a folder
+    }
+
     void settingsPageIsFilledFromTheStoredRowWritingNothing()
     {
         // Every column a value of its own, so that one read into the wrong
@@ -103,45 +117,48 @@ private slots:
         QVERIFY(page.boxes.seen.isEmpty());
     }
 
-    void controlStoresEveryStep_data()
+    // Each control of the page: stored at every step, applied to its gadget, and the one box it shows.
+    void controlStoresAndApplies_data()
     {
         QTest::addColumn<QString>("control");
         QTest::addColumn<Qt::Key>("key");
         QTest::addColumn<QString>("column");
         QTest::addColumn<Steps>("steps");      // arranged, then stored after each key
-        QTest::addColumn<QString>("skin");     // the picture the gadget paints then
-        QTest::addColumn<QString>("message");  // the one box shown
-        QTest::newRow("width 350 to 351")
-            << "spinBox_width" << Qt::Key_Up << "DigitalClock_Width" << Steps{350, 351} << "" << "";
+        QTest::addColumn<QString>("applied");  // what the gadget shows then (a skin: its picture)
+        QTest::addColumn<QString>("message");
+        const QString restart("Для применения настроек перезайдите в программу!");
+        QTest::newRow("width") << "spinBox_width" << Qt::Key_Up << "DigitalClock_Width" << Steps{350, 351}
+                               << "351x84" << "";
         QTest::newRow("a stored 1200 shows 999 until changed")
-            << "spinBox_height" << Qt::Key_Up << "DigitalClock_Width" << Steps{1200, 999} << "" << "";
+            << "spinBox_height" << Qt::Key_Up << "DigitalClock_Width" << Steps{1200, 999} << "999x85" << "";
+        QTest::newRow("row height") << "spinBox_DefaultSectionSize" << Qt::Key_Up << "ToDoList_DefaultSectionSize"
+                                    << Steps{30, 31, 32} << "32" << "";
         QTest::newRow("Синий стикер") << "Sticker_Skin" << Qt::Key_Down << "ToDoList_Skin_Sticker"
                                       << Steps{0, 1, 2, 3} << ":/img/stiker3.png" << "";
         QTest::newRow("Скин 3") << "clock_skin" << Qt::Key_Down << "DigitalClock_Skin" << Steps{0, 1, 2}
                                 << ":/img/main_skin2.png" << "";
         QTest::newRow("opacity 1.0 down to 0.5") << "doubleSpinBoxsetOpacity" << Qt::Key_Down << "DigitalClock_Opacity"
-                                                 << Steps{1, 0.9, 0.8, 0.7, 0.6, 0.5} << "" << "";
+                                                 << Steps{1, 0.9, 0.8, 0.7, 0.6, 0.5} << "0.5" << "";
         QTest::newRow("follow today on")
-            << "GoToCurrentToDo" << Qt::Key_Space << "ToDoGoToCurrentDay" << Steps{0, 2} << ""
-            << "В данном режиме программа автоматически будет переходить на задачи текущего дня.";
+            << "GoToCurrentToDo" << Qt::Key_Space << "ToDoGoToCurrentDay" << Steps{0, 2}
+            << "follows" << "В данном режиме программа автоматически будет переходить на задачи текущего дня.";
         QTest::newRow("follow today off, silently")
-            << "GoToCurrentToDo" << Qt::Key_Space << "ToDoGoToCurrentDay" << Steps{2, 0} << "" << "";
+            << "GoToCurrentToDo" << Qt::Key_Space << "ToDoGoToCurrentDay" << Steps{2, 0} << "stays" << "";
         for (const QString box : {"DigitalClockWidget_StaysOnTop", "ToDoList_StaysOnTop"})
-            QTest::newRow(qPrintable(box)) << box << Qt::Key_Space << box << Steps{0, 2} << ""
-                                           << "Для применения настроек перезайдите в программу!";
+            QTest::newRow(qPrintable(box)) << box << Qt::Key_Space << box << Steps{0, 2} << "on top" << restart;
         QUdpSocket probe;  // a port free now; loopback only
         QVERIFY(probe.bind(QHostAddress(QHostAddress::LocalHost), 0));
         QTest::newRow("chat port") << "spinBox_chat_port" << Qt::Key_Up << "OrvoChatPort"
-                                   << Steps{probe.localPort() - 1.0, double(probe.localPort())} << "" << "";
+                                   << Steps{probe.localPort() - 1.0, double(probe.localPort())} << "heard" << "";
     }
 
-    void controlStoresEveryStep()
+    void controlStoresAndApplies()
     {
         QFETCH(QString, control);
         QFETCH(Qt::Key, key);
         QFETCH(QString, column);
         QFETCH(Steps, steps);
-        QFETCH(QString, skin);
+        QFETCH(QString, applied);
         QFETCH(QString, message);
         Page page(column + " = " + QString::number(steps[0]));
         QCOMPARE(page.stored(column).toDouble(), steps[0]);
@@ -160,20 +177,41 @@ private slots:
         QCOMPARE(QCoreApplication::exec(), 0);
         QCOMPARE(page.boxes.seen.size(), message.isEmpty() ? 0 : 1);
         QCOMPARE(page.boxes.seen.value(0).text, message);
+
         QWidget* clock = topLevel("DigitalClockWidget");
-        if (column == QLatin1String("DigitalClock_Width"))  // resized to the size stored
-            QCOMPARE(clock->size(), QSize(int(steps.last()), page.stored("DigitalClock_Height").toInt()));
-        if (column == QLatin1String("OrvoChatPort")) {  // the chat listens on the new port
+        QWidget* sticker = topLevel("ToDoList");
+        QWidget* gadget = column.startsWith(QLatin1String("ToDo")) ? sticker : clock;
+        QImage painted(gadget->size(), QImage::Format_ARGB32);
+        painted.fill(Qt::transparent);
+        gadget->render(&painted, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        const QColor centre = painted.pixelColor(gadget->rect().center());
+        QString now;
+        if (column.endsWith(QLatin1String("_Width"))) {
+            now = QStringLiteral("%1x%2").arg(clock->width()).arg(clock->height());
+        } else if (column.endsWith(QLatin1String("SectionSize"))) {
+            now = QString::number(sticker->findChild<QTableView*>()->verticalHeader()->defaultSectionSize());
+        } else if (column.endsWith(QLatin1String("Skin")) || column.endsWith(QLatin1String("Sticker"))) {
+            const QImage wanted = QImage(applied).scaled(gadget->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            now = centre == wanted.pixelColor(gadget->rect().center()) ? applied : centre.name();
+        } else if (column.endsWith(QLatin1String("Opacity"))) {
+            now = QString::number(centre.alphaF(), 'f', 1);
+        } else if (column == QLatin1String("ToDoGoToCurrentDay")) {
+            FakePlatformScope platform;  // a Monday: a following sticker turns to it at its next minute
+            platform.fake.now = QDateTime(QDate(2024, 1, 1), QTime(9, 0));
+            sticker->show();
+            for (const auto& timer : QAbstractEventDispatcher::instance()->registeredTimers(sticker)) {
+                QTimerEvent minute(timer.timerId);
+                QApplication::sendEvent(sticker, &minute);
+            }
+            now = sticker->windowTitle() == QLocale::system().dayName(1) ? "follows" : "stays";
+        } else if (ends) {
+            now = gadget->windowFlags().testFlag(Qt::WindowStaysOnTopHint) ? "on top" : "";
+        } else {
             QUdpSocket().writeDatagram("on the new port", QHostAddress(QHostAddress::LocalHost), quint16(steps.last()));
-            QTRY_VERIFY(topLevel("OrvoChat")->findChild<QTextEdit*>("chatEdit")->toPlainText().contains("new port"));
+            const auto heard = [] { return topLevel("OrvoChat")->findChild<QTextEdit*>()->toPlainText().contains("new port"); };
+            now = QTest::qWaitFor(heard, 5000) ? "heard" : "";
         }
-        if (!skin.isEmpty()) {
-            QWidget* gadget = skin.contains(QLatin1String("stiker")) ? topLevel("ToDoList") : clock;
-            QImage painted(gadget->size(), QImage::Format_ARGB32_Premultiplied);
-            gadget->render(&painted, QPoint(), QRegion(), QWidget::DrawWindowBackground);
-            const QImage wanted = QImage(skin).scaled(gadget->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            QCOMPARE(painted.pixelColor(gadget->rect().center()), wanted.pixelColor(gadget->rect().center()));
-        }
+        QCOMPARE(now, applied);
     }
 
     void fontDialogStartsFromTheLastChoice()

@@ -179,7 +179,8 @@ private slots:
 
         QCOMPARE(m.click(m.at(day), {"Новая заметка", "<b>milk</b>\r"}),
                  (QList<QStringList>{{"Новая заметка", "Редактировать", "Показать список заметок"}, {"Enter note text:"}}));
-        QVERIFY(m.data.scalar("select NOTETIME from notes").toString().startsWith("09:30"));
+        const QString added("select NOTEDATE || ' ' || NOTETIME from notes where NOTETEXT = '%1'");
+        QCOMPARE(m.data.scalar(added.arg("<b>milk</b>")).toString(), QStringLiteral("2026-06-10 09:30:00.000"));
         QCOMPARE(indexOf(m.model(), day).data(Qt::BackgroundRole), QVariant(QColor(Qt::yellow)));
         m.click(m.at(day), {"Новая заметка", "ignored\x1b"});
         m.click(m.at(day), {"Новая заметка", "\b\r"});  // an empty text is not stored
@@ -190,6 +191,7 @@ private slots:
         QCOMPARE(m.click(m.at(day), {"Редактировать", "<b>milk</b>", "bread\r"}).mid(1),
                  (QList<QStringList>{{"<b>milk</b>", "<b>milk</b>"}, {"<b>milk</b>"}}));
         QCOMPARE(m.stored(), QStringLiteral("<b>milk</b>|bread"));
+        QCOMPARE(m.data.scalar(added.arg("bread")).toString(), QStringLiteral("2026-06-10 09:30:00.000"));
         QCOMPARE(m.click(m.at(day), {"Показать список заметок"}).value(1), (QStringList{"<b>milk</b>", "", "bread", ""}));
 
         // The tip shows one note a line, as typed, and stays up.

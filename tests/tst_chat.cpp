@@ -100,7 +100,12 @@ private slots:
         QTest::newRow("bytes after a zero byte") << QByteArray("shown\0hidden", 12) << "10.0.0.1: shown";
         QTest::newRow("invalid UTF-8") << QByteArray("\xc3\x28 ok \xff")
                                        << QStringLiteral(u"10.0.0.1: \uFFFD( ok \uFFFD");
-        QTest::newRow("a fake line") << QByteArray("hi\r\n10.0.0.9: ok\xe2\x80\xa8.") << "10.0.0.1: hi  10.0.0.9: ok .";
+        // Every break a peer could use to forge a line of another sender's becomes a blank.
+        const std::tuple<const char*, QByteArray, QString> breaks[] = {
+            {"LF", "\n", " "}, {"CR", "\r", " "}, {"CR LF", "\r\n", "  "}, {"VT", "\v", " "}, {"FF", "\f", " "},
+            {"NEL", "\xc2\x85", " "}, {"LS", "\xe2\x80\xa8", " "}, {"PS", "\xe2\x80\xa9", " "}};
+        for (const auto& [name, what, blanks] : breaks)
+            QTest::newRow(name) << "hi" + what + "10.0.0.9: ok" << "10.0.0.1: hi" + blanks + "10.0.0.9: ok";
     }
 
     void datagramLine()

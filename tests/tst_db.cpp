@@ -37,6 +37,10 @@ private slots:
         TestDataDir data;
         data.open();
         BoxAnswerer boxes;  // a failure shows its box
+        // Durability as opened: no kill test tells synchronous OFF from NORMAL.
+        QCOMPARE(data.scalar("PRAGMA journal_mode").toString() + data.scalar("PRAGMA synchronous").toString()
+                     + data.scalar("PRAGMA foreign_keys").toString(),
+                 QStringLiteral("wal11"));
         // Every placeholder takes 1. Task 1 gets an attachment; deleting the
         // task, last, must take the attachment with it.
         data.exec(QStringLiteral("INSERT INTO to_do_list (day) VALUES (1)"));

@@ -9,6 +9,9 @@
 #include <QtWidgets>
 #include <memory>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 void writeFile(const QString& path, const QByteArray& bytes)
@@ -337,6 +340,64 @@ private slots:
         s.list = std::make_unique<ToDoList>();  // a restart
         QVERIFY(s.showDay(1));
         QCOMPARE(s.list->geometry(), QRect(130, 80, 344, 352));
+    }
+
+    // A stored copy is saved through a temporary file, and only under its own last name.
+    void savedCopyStaysInsideTheFolderAndNeverHalfWritten_data()
+    {
+        QTest::addColumn<QString>("name");  // as stored; $ is the test's folder
+        QTest::addColumn<int>("limit");     // bytes a file may grow to, 0: no limit
+        QTest::newRow("up and out") << "../../x" << 0;
+        QTest::newRow("absolute") << "$/abs/x" << 0;
+        QTest::newRow("into sub-folders") << "a/b/x" << 0;
+        QTest::newRow("the write fails partway over a file") << "x" << 65536;
+    }
+
+    void savedCopyStaysInsideTheFolderAndNeverHalfWritten()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, limit);
+        Sticker s;
+        const QString root = s.data.root(), folder = root + "/a/b/out";
+        for (const QString& path : {folder + "/a/b", root + "/abs"})
+            QVERIFY(QDir().mkpath(path));
+        const QByteArray content = QByteArray(300000, 'z') + "end", old(1000, 'o');
+        if (limit)
+            writeFile(folder + "/x", old);
+        const qint64 task = s.addTask(1, "t");
+        s.data.exec(QStringLiteral("INSERT INTO attachments (filename, attach, ID_TODO, link) VALUES ('%1', X'%2', %3, 0)")
+                        .arg(QString(name).replace('$', root), QString(qCompress(content).toHex()))
+                        .arg(task));
+        QVERIFY(s.showDay(1));
+        s.click(0, 1);
+        s.boxes.onDialog([&](QDialog* d) {
+            if (QWidget* focused = d->focusWidget())
+                focused->clearFocus();
+            qobject_cast<QFileDialog*>(d)->selectFile(folder);
+            d->accept();
+        });
+        s.boxes.answer(QMessageBox::Cancel);  // the saved copy is not opened
+        struct rlimit saved {};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        if (limit) {  // writes past the limit fail instead of killing the process
+            std::signal(SIGXFSZ, SIG_IGN);
+            struct rlimit lower = saved;
+            lower.rlim_cur = rlim_t(limit);
+            setrlimit(RLIMIT_FSIZE, &lower);
+        }
+        s.chooseFromMenu(QStringLiteral("Открыть"), s.strip());
+        setrlimit(RLIMIT_FSIZE, &saved);
+
+        QStringList written;
+        for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
+            if (!it.next().startsWith(s.data.dataDirectory()))  // beside the database
+                written << it.filePath().mid(root.size());
+        }
+        QCOMPARE(written, QStringList{"/a/b/out/x"});
+        QVERIFY(readFile(folder + "/x") == (limit ? old : content));
+        QCOMPARE(s.boxes.seen.size(), 1);
+        QCOMPARE(s.boxes.seen[0].title + '|' + s.boxes.seen[0].text,
+                 limit ? QStringLiteral("Error!|File too large") : "Открытие|Открыть файл? " + folder + "/x");
     }
 
     void attachmentsGoInAndComeBack_data()

@@ -468,6 +468,15 @@ bool ToDoList::write_attach_file(QByteArray data, QString path)
     if (!file.open(QIODevice::WriteOnly) && existed)
         return cannotReplace();
     const qint64 written = file.isOpen() ? file.write(bytes) : -1;
+    // A short write (a full disk, a file size limit) sets no error of its
+    // own: committing it would put a truncated copy over the user's file.
+    if (written != bytes.size() && file.isOpen()) {
+        const QString reason = Platform::instance().lastErrorText();
+        file.cancelWriting();
+        QMessageBox::critical(this, QStringLiteral("Error!"), reason.isEmpty() ? file.errorString() : reason,
+                              QMessageBox::Ok);
+        return false;
+    }
     if (file.isOpen() && file.commit())
         return written > 0;  // an empty file is created, but nothing is offered to open
     if (file.error() == QFileDevice::RenameError && existed)
