@@ -98,6 +98,19 @@ struct Sticker {
 
     QTabWidget* strip() const { return list->findChild<QTabWidget*>(QStringLiteral("tabWidget")); }
 
+    // File and folder dialogs choose `path`; `then` runs after.
+    void choosePath(const QString& path, std::function<void()> then = {})
+    {
+        boxes.onDialog([=](QDialog* d) {
+            if (QWidget* focused = d->focusWidget())
+                focused->clearFocus();  // else the name field keeps what it has
+            qobject_cast<QFileDialog*>(d)->selectFile(path);
+            d->accept();
+            if (then)
+                then();
+        });
+    }
+
     // A cell as the sticker shows it, with its skin behind.
     QImage shownCell(int row, int column) const
     {
@@ -151,7 +164,7 @@ private slots:
         s.data.exec(QStringLiteral("INSERT INTO attachments (filename, attach, ID_TODO, link) "
                                    "VALUES ('a.txt', '', %1, 1), ('b.txt', '', %1, 1)").arg(s.shownId(2)));
         s.click(2, 1);
-        QCOMPARE(s.strip()->tabText(0) + s.strip()->tabText(1), QStringLiteral("ВложениеВложение"));
+        QCOMPARE(s.strip()->count(), 2);
         QCOMPARE(qobject_cast<QLabel*>(s.strip()->currentWidget())->text(), QStringLiteral("b.txt"));
         s.chooseFromMenu(QStringLiteral("Удалить"), s.strip());  // answered OK
         QCOMPARE(s.boxes.seen.last().text, QStringLiteral("Вы действительно хотите удалить вложение"));
@@ -370,12 +383,7 @@ private slots:
                         .arg(task));
         QVERIFY(s.showDay(1));
         s.click(0, 1);
-        s.boxes.onDialog([&](QDialog* d) {
-            if (QWidget* focused = d->focusWidget())
-                focused->clearFocus();
-            qobject_cast<QFileDialog*>(d)->selectFile(folder);
-            d->accept();
-        });
+        s.choosePath(folder);
         s.boxes.answer(QMessageBox::Cancel);  // the saved copy is not opened
         struct rlimit saved {};
         getrlimit(RLIMIT_FSIZE, &saved);
@@ -438,13 +446,8 @@ private slots:
             writeFile(target, "old");
         s.addTask(1, "t");
         QVERIFY(s.showDay(1));
-        s.boxes.onDialog([&](QDialog* d) {
-            auto* dialog = qobject_cast<QFileDialog*>(d);
-            const bool forFolder = dialog->fileMode() != QFileDialog::ExistingFile;
-            if (QWidget* focused = d->focusWidget())
-                focused->clearFocus();  // else the name field keeps what it has
-            dialog->selectFile(forFolder ? folder : source);
-            d->accept();
+        s.choosePath(source, [&] {
+            s.choosePath(folder);
             if (arrange == "gone")
                 QFile::remove(source);
         });

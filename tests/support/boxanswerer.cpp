@@ -37,8 +37,8 @@ void BoxAnswerer::poll()
         dialog->setProperty("answered", true);
         if (auto* box = qobject_cast<QMessageBox*>(dialog))
             handle(box);
-        else if (m_dialogHandler)
-            m_dialogHandler(dialog);
+        else if (const auto handler = m_dialogHandler)  // a copy: it may set the next one
+            handler(dialog);
         else
             dialog->reject();
         return;  // one per tick: answering may open the next one
