@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 
 #include <QCursor>
+#include <QHelpEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace {
@@ -43,6 +45,7 @@ CalendarGadget::CalendarGadget(QWidget* parent)
     view = new QTableView(this);
     view->setObjectName(QStringLiteral("view"));
     view->setModel(model.get());
+    view->viewport()->installEventFilter(this);
     noteDialog = new addNote(this);
 
     view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -245,4 +248,26 @@ void CalendarGadget::view_notes()
         menu.addSeparator();
     }
     menu.exec(QCursor::pos());
+}
+
+// The notes of a day show as a tip in their own colours; the tip stays up
+// while the mouse rests on the day.
+bool CalendarGadget::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != view->viewport() || event->type() != QEvent::ToolTip)
+        return QWidget::eventFilter(watched, event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = view->indexAt(help->pos());
+    const QString text = index.data(Qt::ToolTipRole).toString();
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        return true;
+    }
+    QToolTip::setFont(QFont(QStringLiteral("Times"), 15));
+    QPalette palette = QToolTip::palette();
+    palette.setBrush(QPalette::All, QPalette::ToolTipText, QBrush(Qt::white, Qt::SolidPattern));
+    palette.setBrush(QPalette::All, QPalette::ToolTipBase, QBrush(Qt::darkYellow, Qt::SolidPattern));
+    QToolTip::setPalette(palette);
+    QToolTip::showText(help->globalPos(), text, view->viewport(), view->visualRect(index));
+    return true;
 }

@@ -44,6 +44,9 @@ private slots:
     void edit_note();
     void view_notes();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QDate currentDay() const;
 

@@ -4,14 +4,9 @@
 #include "calendar/notestore.h"
 #include "platform/platform.h"
 
-#include <QApplication>
 #include <QColor>
-#include <QCursor>
-#include <QFont>
 #include <QLocale>
-#include <QPalette>
 #include <QTextDocument>
-#include <QToolTip>
 
 CalendarModel::CalendarModel(QObject* parent)
     : QAbstractTableModel(parent)
@@ -67,7 +62,7 @@ QVariant CalendarModel::data(const QModelIndex& index, int role) const
         return cell.day;
     case Qt::ToolTipRole:
         if (cell.hasNotes)
-            return showNotesToolTip(date);
+            return notesText(date);
         return QVariant();
     case Qt::BackgroundRole: {
         // The order is the precedence: a neighbour-month day is grey even
@@ -104,7 +99,7 @@ QVariant CalendarModel::headerData(int section, Qt::Orientation orientation, int
     return QLocale::system().dayName(day, QLocale::ShortFormat);
 }
 
-QString CalendarModel::showNotesToolTip(const QDate& date) const
+QString CalendarModel::notesText(const QDate& date) const
 {
     QStringList texts;
     const auto notes = notestore::notesOfDate(date, nullptr);
@@ -114,13 +109,5 @@ QString CalendarModel::showNotesToolTip(const QDate& date) const
     // A note is shown as typed, never as markup.
     if (Qt::mightBeRichText(text))
         text = Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
-
-    QToolTip::setFont(QFont(QStringLiteral("Times"), 15));
-    // Set before showing, so the first tip already has the notes' colours.
-    QPalette palette = QToolTip::palette();
-    palette.setBrush(QPalette::All, QPalette::ToolTipText, QBrush(Qt::white, Qt::SolidPattern));
-    palette.setBrush(QPalette::All, QPalette::ToolTipBase, QBrush(Qt::darkYellow, Qt::SolidPattern));
-    QToolTip::setPalette(palette);
-    QToolTip::showText(QCursor::pos(), text);
     return text;
 }

@@ -19,9 +19,8 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    // Shows the notes of `date` as a tool tip at the mouse cursor, one per
-    // line, and returns the text shown.
-    QString showNotesToolTip(const QDate& date) const;
+    // The notes of `date`, one per line, as a tool tip shows them.
+    QString notesText(const QDate& date) const;
 
     // Set directly by the views and the window, each time followed by
     // updateModel(); not checked here.

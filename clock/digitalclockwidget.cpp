@@ -133,7 +133,7 @@ void DigitalClockWidget::setup_face()
     lang_label->setText(QStringLiteral("RU"));
     lang_label->setStyleSheet(QStringLiteral("color: rgb(0, 0, 0);"));
     lang_label->setCursor(Qt::PointingHandCursor);
-    connect(lang_label, SIGNAL(clicked()), this, SLOT(do_lang_label()));
+    connect(lang_label, &QToolButton::clicked, this, &DigitalClockWidget::do_lang_label);
 
     month_label = new QLabel();
     month_label->setObjectName(QStringLiteral("month_label"));
@@ -143,8 +143,10 @@ void DigitalClockWidget::setup_face()
     month_label->installEventFilter(this);
 
     QToolButton** days[] = {&day_1, &day_2, &day_3, &day_4, &day_5, &day_6, &day_7};
-    const char* daySlots[] = {SLOT(do_day_1()), SLOT(do_day_2()), SLOT(do_day_3()), SLOT(do_day_4()),
-                              SLOT(do_day_5()), SLOT(do_day_6()), SLOT(do_day_7())};
+    void (DigitalClockWidget::*daySlots[])() = {
+        &DigitalClockWidget::do_day_1, &DigitalClockWidget::do_day_2, &DigitalClockWidget::do_day_3,
+        &DigitalClockWidget::do_day_4, &DigitalClockWidget::do_day_5, &DigitalClockWidget::do_day_6,
+        &DigitalClockWidget::do_day_7};
     for (int n = 1; n <= 7; ++n) {
         auto* button = new QToolButton();
         button->setObjectName(QStringLiteral("day_%1").arg(n));
@@ -152,7 +154,7 @@ void DigitalClockWidget::setup_face()
         button->setMaximumSize(25, 10);
         button->setStyleSheet(n >= 6 ? kWeekendSheet : kWorkdaySheet);
         button->setCursor(Qt::PointingHandCursor);
-        connect(button, SIGNAL(clicked()), this, daySlots[n - 1]);
+        connect(button, &QToolButton::clicked, this, daySlots[n - 1]);
         *days[n - 1] = button;
     }
 

@@ -72,8 +72,5 @@ inline constexpr char kInsertAttachment[] =
     "INSERT INTO attachments (filename, attach, ID_TODO, link) VALUES (?,?,?,?)";
 inline constexpr char kSelectAttachment[] = "select attach, filename, link from attachments where ID = :idx";
 inline constexpr char kDeleteAttachment[] = "DELETE FROM attachments WHERE ID = :myid";
-// The doubled blanks before "=" and "WHERE" belong to the text.
-inline constexpr char kAppendAttachment[] =
-    "UPDATE attachments SET attach  = CAST(attach || :update_data AS blob)  WHERE ID = :myid";
 
 }  // namespace sql

@@ -52,7 +52,7 @@ private slots:
               kUpdateClockSkin, kUpdateClockPos, kUpdateCalendar, kUpdateStickerSize, kUpdateStickerPos,
               kUpdateStickerSkin, kUpdateChatPort, kUpdateFileToRun, kSelectNoteDatesBetween, kSelectNoteTexts,
               kInsertNote, kUpdateNote, kDeleteNote, kSelectTasks, kInsertTask, kUpdateTaskDone, kUpdateTaskText,
-              kDeleteAttachment, kInsertAttachment, kSelectAttachments, kSelectAttachment, kAppendAttachment,
+              kDeleteAttachment, kInsertAttachment, kSelectAttachments, kSelectAttachment,
               kDeleteTask}) {
             const QString text = QLatin1String(statement);
             QVariantList values;

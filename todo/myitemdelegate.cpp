@@ -65,8 +65,3 @@ void myItemDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
     if (auto* box = qobject_cast<QCheckBox*>(editor))
         model->setData(index, box->isChecked(), Qt::EditRole);
 }
-
-void myItemDelegate::do_stateChanged(int state)
-{
-    emit do_changed(id, state != 0);
-}

@@ -26,9 +26,6 @@ protected:
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                      const QModelIndex& index) override;
 
-private slots:
-    void do_stateChanged(int state);
-
 private:
     // The task this delegate served last; the const editor hooks update it.
     mutable qint64 id = 0;

@@ -83,15 +83,14 @@ ToDoList::ToDoList(QWidget* parent)
     menu = new QMenu(this);
 
     doneDelegate = std::make_unique<myItemDelegate>();
-    connect(doneDelegate.get(), SIGNAL(do_changed(qint64, bool)), this, SLOT(changedStatus(qint64, bool)));
+    connect(doneDelegate.get(), &myItemDelegate::do_changed, this, &ToDoList::changedStatus);
     notesWidget->setItemDelegateForColumn(0, doneDelegate.get());
 
     textDelegate = std::make_unique<myEdit>();
-    connect(textDelegate.get(), SIGNAL(do_changed(qint64, QString)), this, SLOT(changedText(qint64, QString)));
+    connect(textDelegate.get(), &myEdit::do_changed, this, &ToDoList::changedText);
     notesWidget->setItemDelegateForColumn(1, textDelegate.get());
 
-    connect(notesWidget, SIGNAL(currentItemChanged(QTableWidgetItem*, QTableWidgetItem*)), this,
-            SLOT(getAttach(QTableWidgetItem*, QTableWidgetItem*)));
+    connect(notesWidget, &QTableWidget::currentItemChanged, this, &ToDoList::getAttach);
 
     followTimer = startTimer(60000, Qt::CoarseTimer);
 }
@@ -258,11 +257,11 @@ void ToDoList::on_notesWidget_customContextMenuRequested(QPoint)
 {
     menu->clear();
     menu->addAction(QIcon(QStringLiteral(":/img/new.png")), QStringLiteral("Добавить"), this,
-                    SLOT(insert_note()));
+                    &ToDoList::insert_note);
     menu->addAction(QIcon(QStringLiteral(":/img/del_1.png")), QStringLiteral("Удалить"), this,
-                    SLOT(delete_note()));
+                    &ToDoList::delete_note);
     menu->addAction(QIcon(QStringLiteral(":/img/exit.png")), QStringLiteral("Закрыть"), this,
-                    SLOT(close_note()));
+                    &ToDoList::close_note);
     menu->exec(QCursor::pos());
 }
 
@@ -343,11 +342,11 @@ void ToDoList::on_tabWidget_customContextMenuRequested(QPoint)
 {
     menu->clear();
     menu->addAction(QIcon(QStringLiteral(":/img/new.png")), QStringLiteral("Добавить"), this,
-                    SLOT(add_attach()));
+                    &ToDoList::add_attach);
     menu->addAction(QIcon(QStringLiteral(":/img/view.png")), QStringLiteral("Открыть"), this,
-                    SLOT(view_attach()));
+                    &ToDoList::view_attach);
     menu->addAction(QIcon(QStringLiteral(":/img/del_1.png")), QStringLiteral("Удалить"), this,
-                    SLOT(delete_attach()));
+                    &ToDoList::delete_attach);
     menu->exec(QCursor::pos());
 }
 
@@ -497,11 +496,6 @@ void ToDoList::delete_attach()
         return;
     db::save(QString::fromLatin1(sql::kDeleteAttachment), {QVariant(id)}, this);
     show_notes();
-}
-
-void ToDoList::update_attach(QByteArray attach_data, int id)
-{
-    db::save(QString::fromLatin1(sql::kAppendAttachment), {QVariant(attach_data), QVariant(qint32(id))}, this);
 }
 
 void ToDoList::timerEvent(QTimerEvent* event)

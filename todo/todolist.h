@@ -55,7 +55,6 @@ private slots:
     void view_attach();
     void delete_attach();
     void getAttach(QTableWidgetItem* current, QTableWidgetItem* previous);
-    void update_attach(QByteArray attach_data, int id);
 
 private:
     void load_sticker_settings();
