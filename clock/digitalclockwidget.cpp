@@ -21,17 +21,6 @@
 
 namespace {
 
-// Seeds of the colour and font dialogs, as read when the clock was built.
-QColor clock_text_color;
-QColor todo_text_color;
-QString todo_font;
-
-// The previous processor sample; zero before the first, so the first load
-// shown is the average since boot.
-qint64 prev_idle_time = 0;
-qint64 prev_kernel_time = 0;
-qint64 prev_user_time = 0;
-
 const QString kWorkdaySheet = QStringLiteral("background-color: rgb(0, 85, 0);");
 const QString kWeekendSheet = QStringLiteral("background-color: rgb(170, 0, 0);");
 const QString kTodaySheet = QStringLiteral("background-color: rgb(0, 170, 0);");

@@ -91,4 +91,13 @@ private:
     QPoint drag_offset;
     int current_day = 0;
     double opacity = 0.0;
+    // Seeds of the colour and font dialogs, as read when the clock was built.
+    QColor clock_text_color;
+    QColor todo_text_color;
+    QString todo_font;
+    // The previous processor sample; zero before the first, so the first load
+    // shown is the average since boot.
+    qint64 prev_idle_time = 0;
+    qint64 prev_kernel_time = 0;
+    qint64 prev_user_time = 0;
 };

@@ -10,14 +10,14 @@
 
 #include <limits>
 
-myEdit::myEdit(QObject* parent)
+myEdit::myEdit(const TaskAppearance& look, QObject* parent)
     : QStyledItemDelegate(parent)
+    , look(look)
 {
 }
 
 void myEdit::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    const TaskAppearance& look = TaskAppearance::shared();
     QFont font = look.font;
     font.setStrikeOut(index.siblingAtColumn(0).data(Qt::DisplayRole).toBool());
 

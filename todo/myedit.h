@@ -2,6 +2,8 @@
 
 #include <QStyledItemDelegate>
 
+struct TaskAppearance;
+
 // Paints a task's text (struck out once the task is done) and edits it in a
 // line editor. Finishing an edit reports the new text with the task's ID,
 // taken from the hidden ID column of the edited row.
@@ -9,7 +11,8 @@ class myEdit : public QStyledItemDelegate {
     Q_OBJECT
 
 public:
-    explicit myEdit(QObject* parent = nullptr);
+    // `look` belongs to the sticker and outlives the delegate.
+    explicit myEdit(const TaskAppearance& look, QObject* parent = nullptr);
 
     bool eventFilter(QObject* object, QEvent* event) override;
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -33,5 +36,6 @@ protected:
                      const QModelIndex& index) override;
 
 private:
+    const TaskAppearance& look;
     mutable qint64 id = 0;
 };

@@ -5,7 +5,6 @@
 #include "platform/platform.h"
 #include "todo/myedit.h"
 #include "todo/myitemdelegate.h"
-#include "todo/taskappearance.h"
 
 #include <QCursor>
 #include <QDesktopServices>
@@ -86,7 +85,7 @@ ToDoList::ToDoList(QWidget* parent)
     connect(doneDelegate.get(), &myItemDelegate::do_changed, this, &ToDoList::changedStatus);
     notesWidget->setItemDelegateForColumn(0, doneDelegate.get());
 
-    textDelegate = std::make_unique<myEdit>();
+    textDelegate = std::make_unique<myEdit>(look);
     connect(textDelegate.get(), &myEdit::do_changed, this, &ToDoList::changedText);
     notesWidget->setItemDelegateForColumn(1, textDelegate.get());
 
@@ -113,7 +112,6 @@ void ToDoList::load_sticker_settings()
     move(r.at(0).toInt(), r.at(1).toInt());
     resize(r.at(2).toInt(), r.at(3).toInt());
     const bool staysOnTop = r.at(4).toBool();
-    TaskAppearance& look = TaskAppearance::shared();
     look.font.fromString(r.at(5).toString());
     look.rowHeight = r.at(6).toInt();
     look.textColor = QColor(r.at(7).toString());
@@ -133,19 +131,19 @@ void ToDoList::set_day(int day)
 
 void ToDoList::set_section_size(const int& height)
 {
-    TaskAppearance::shared().rowHeight = height;
+    look.rowHeight = height;
     show_notes();
 }
 
 void ToDoList::set_text_color(QColor color)
 {
-    TaskAppearance::shared().textColor = color;
+    look.textColor = color;
     show_notes();
 }
 
 void ToDoList::set_font(QString description)
 {
-    TaskAppearance::shared().font.fromString(description);
+    look.font.fromString(description);
     show_notes();
 }
 
@@ -177,7 +175,7 @@ void ToDoList::show_notes()
     QHeaderView* rows = notesWidget->verticalHeader();
     rows->hide();
     rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(TaskAppearance::shared().rowHeight);
+    rows->setDefaultSectionSize(look.rowHeight);
 
     notesWidget->setRowCount(0);
     notesWidget->setColumnCount(3);

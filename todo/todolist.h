@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "todo/taskappearance.h"
 #include "todo/taskrecord.h"
 #include "ui_todolist.h"
 
@@ -69,6 +70,7 @@ private:
     void save_size(const int& width, const int& height);
     void save_pos(const int& x, const int& y);
 
+    TaskAppearance look;
     QPixmap scaledSkin;
     QPixmap loadedSkin;
     int day = 0;
