@@ -2,12 +2,14 @@
 
 #include "db/database.h"
 #include "db/statements.h"
+#include "platform/onscreen.h"
 #include "platform/platform.h"
 #include "todo/todolist.h"
 
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QLCDNumber>
@@ -18,6 +20,7 @@
 #include <QProgressBar>
 #include <QToolButton>
 #include <QUrl>
+#include <QtMath>
 
 namespace {
 
@@ -80,7 +83,22 @@ QLabel* makeCaption(const char* name, const char* text)
     setPolicy(label, QSizePolicy::Fixed, QSizePolicy::Fixed);
     label->setFont(faceFont("Arial,10,-1,5,75,0,0,0,0,0"));
     label->setText(QLatin1String(text));
+    // The two captions stand side by side one pixel apart: without room
+    // of their own they read as one word.
+    label->setContentsMargins(0, 0, 5, 0);
     return label;
+}
+
+// Where the face's children may go. Every skin draws its face as a rounded
+// rectangle inset 3.5 and 1.5 from the sides of a 360 x 90 picture, with
+// corners of radius 13, and is stretched to the window: children kept
+// within the corners' 45-degree points stay on the face at any size.
+QMargins faceMargins(QSize size)
+{
+    const double corner = 13 * (1 - M_SQRT1_2);
+    const int across = qMax(3, qCeil(size.width() * (3.5 + corner) / 360));
+    const int down = qMax(3, qCeil(size.height() * (1.5 + corner) / 90));
+    return QMargins(across, down, across, down);
 }
 
 // The skin stretched over the whole window; no skin stays no skin.
@@ -89,6 +107,20 @@ QPixmap scaledSkin(const QPixmap& original, QSize size)
     if (original.isNull())
         return QPixmap();
     return original.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+// The name of the style that `font` is drawn with, as the font database
+// lists it for the family; empty when the family has no such style.
+QString styleNameOf(const QFont& font)
+{
+    const QString used = QFontInfo(font).styleName();
+    return QFontDatabase().styles(font.family()).contains(used) ? used : QString();
+}
+
+QString sansStyleName(QFont font)
+{
+    font.setStyleName(QString());
+    return font.toString();
 }
 
 void showPlainMessage(const QString& text)
@@ -106,6 +138,7 @@ DigitalClockWidget::DigitalClockWidget(QWidget* parent)
 {
     current_day = platform->currentDateTime().date().dayOfWeek();
     setup_face();
+    onscreen::keep(this);
     startTimer(1000, Qt::CoarseTimer);
     todo = new ToDoList();
 }
@@ -334,6 +367,8 @@ void DigitalClockWidget::paintEvent(QPaintEvent*)
 void DigitalClockWidget::resizeEvent(QResizeEvent* event)
 {
     skin = scaledSkin(skin_orig, size());
+    if (gridLayout && gridLayout->contentsMargins() != faceMargins(size()))
+        gridLayout->setContentsMargins(faceMargins(size()));
     QWidget::resizeEvent(event);
 }
 
@@ -387,11 +422,18 @@ void DigitalClockWidget::set_ToDoList_Font()
 {
     QFont start;
     start.fromString(todo_font);
+    QFont shown = start;
+    // The dialog selects a style by its name, which a stored description
+    // seldom carries; left to itself it may pick any of the family's styles
+    // (an oblique one, say) and hand that back as if the user had.
+    if (shown.styleName().isEmpty())
+        shown.setStyleName(styleNameOf(start));
     bool chosen = false;
-    const QFont font = QFontDialog::getFont(&chosen, start, this, QString());
+    const QFont font = QFontDialog::getFont(&chosen, shown, this, QString());
     if (!chosen)
         return;
-    const QString description = font.toString();
+    // A font the user did not change is stored as it was.
+    const QString description = sansStyleName(font) == sansStyleName(shown) ? todo_font : font.toString();
     todo->set_font(description);
     todo_font = description;
     db::save(QLatin1String(sql::kUpdateStickerFont), {description}, this);

@@ -3,6 +3,7 @@
 #include "testdatadir.h"
 
 #include "clock/digitalclockwidget.h"
+#include "resources/resources.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -66,6 +67,32 @@ QColor textColour(QWidget& clock, const QString& name)
     return widget->palette().color(widget->foregroundRole());
 }
 
+double luminance(QColor c)
+{
+    const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double contrast(double a, double b)
+{
+    return (qMax(a, b) + 0.05) / (qMin(a, b) + 0.05);
+}
+
+// The skin alone, as the clock paints it over `desktop`.
+QImage skinOver(QWidget& clock, QColor desktop)
+{
+    QImage image(clock.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(desktop);
+    clock.render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+void settle()
+{
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+}
+
 }  // namespace
 
 class TestClock : public QObject
@@ -78,6 +105,86 @@ private:
     QList<QUrl> openedUrls;
 
 private slots:
+    void initTestCase() { orvoInitResources(); }
+
+    // The light default text on each skin, over a white desktop (the worst
+    // case for a translucent skin): the skin behind the date and the time
+    // leaves it at least 4.5:1; the load bars stand apart from the
+    // skin around them by 3:1.
+    void defaultTextLegibleOnEverySkin_data()
+    {
+        QTest::addColumn<QString>("skin");
+        for (const char* name : {"main_skin", "main_skin1", "main_skin2", "main_skin3", "main_skin4"})
+            QTest::newRow(name) << QStringLiteral(":/img/%1.png").arg(QLatin1String(name));
+    }
+
+    void defaultTextLegibleOnEverySkin()
+    {
+        QFETCH(QString, skin);
+        Fixture f;
+        const QColor text(f.data.scalar(QStringLiteral("select Clock_TextColor from settings")).toString());
+        DigitalClockWidget clock;
+        clock.set_skin(skin);
+        clock.show();
+        settle();
+        const QImage face = skinOver(clock, Qt::white);
+        for (const char* name : {"month_label", "lcdclock"}) {
+            const QRect area = child(clock, name)->geometry();
+            // All but the lightest 1 %: a glint of the glass may be brighter.
+            QVector<double> behind;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    behind.append(luminance(face.pixelColor(x, y)));
+            std::sort(behind.begin(), behind.end());
+            const double lightest = behind.at(behind.size() * 99 / 100);
+            const double ratio = contrast(luminance(text), lightest);
+            QVERIFY2(ratio >= 4.5, qPrintable(QStringLiteral("%1: %2:1").arg(name).arg(ratio)));
+        }
+        const QImage painted = render(&clock);
+        for (const char* name : {"ram_progress", "cpu_progress"}) {
+            const QRect bar = child(clock, name)->geometry();
+            const QPoint groove(bar.left() + bar.width() * 4 / 5, bar.center().y());  // past the 24 % chunk
+            const double ratio = contrast(luminance(painted.pixelColor(groove)), luminance(face.pixelColor(groove)));
+            QVERIFY2(ratio >= 3, qPrintable(QStringLiteral("%1: %2:1").arg(name).arg(ratio)));
+        }
+    }
+
+    // Every child of the face stays on the skin's rounded face at the
+    // stored size and at the limits of the settings page's size fields
+    // (0 and 999), and the two captions keep a gap between them.
+    void faceStaysOnTheSkin_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("as stored") << QSize();
+        for (const QSize size : {QSize(0, 0), QSize(999, 999), QSize(999, 0), QSize(0, 999)})
+            QTest::newRow(qPrintable(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()))) << size;
+    }
+
+    void faceStaysOnTheSkin()
+    {
+        QFETCH(QSize, size);
+        Fixture f;
+        DigitalClockWidget clock;
+        clock.set_skin(QStringLiteral(":/img/main_skin.png"));
+        clock.show();
+        if (size.isValid())
+            clock.resize(size);
+        settle();
+        const QImage face = skinOver(clock, Qt::transparent);
+        const auto children = clock.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+        for (QWidget* widget : children) {
+            const QRect r = widget->geometry();
+            for (const QPoint corner : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight()})
+                QVERIFY2(face.pixelColor(corner).alpha() >= 128,
+                         qPrintable(QStringLiteral("%1 at %2,%3 of %4 x %5").arg(widget->objectName()).arg(corner.x())
+                                        .arg(corner.y()).arg(clock.width()).arg(clock.height())));
+        }
+        auto* ram = child<QLabel>(clock, "ram_label");
+        auto* cpu = child<QLabel>(clock, "cpu_label");
+        const int ramEnd = ram->x() + ram->contentsRect().left() + ram->fontMetrics().horizontalAdvance(ram->text());
+        QVERIFY(cpu->x() + cpu->contentsRect().left() - ramEnd >= ram->fontMetrics().horizontalAdvance(QLatin1Char(' ')));
+    }
+
     void windowFromSettings_data()
     {
         QTest::addColumn<QString>("arrange");

@@ -33,5 +33,7 @@ protected:
                      const QModelIndex& index) override;
 
 private:
+    static void drawWrapped(QPainter* painter, const QRect& rect, const QString& text, const QFont& font);
+
     mutable qint64 id = 0;
 };

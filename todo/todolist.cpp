@@ -2,6 +2,7 @@
 
 #include "db/database.h"
 #include "db/statements.h"
+#include "platform/onscreen.h"
 #include "platform/platform.h"
 #include "todo/myedit.h"
 #include "todo/myitemdelegate.h"
@@ -30,6 +31,7 @@
 #include <QTimerEvent>
 #include <QUrl>
 #include <QtEndian>
+#include <QtMath>
 
 namespace {
 
@@ -74,6 +76,7 @@ ToDoList::ToDoList(QWidget* parent)
     notesWidget->setPalette(palette);
     setWindowTitle(tr("To-Do list"));
     load_sticker_settings();
+    onscreen::keep(this);
 
     auto* grip = new QSizeGrip(this);
     grip->setStyleSheet(QStringLiteral("background-color: rgba(235, 15, 55, 150);"));
@@ -577,6 +580,12 @@ void ToDoList::resizeEvent(QResizeEvent* event)
         : loadedSkin.scaled(event->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     // The table starts below the skin's top band.
     gridLayout->setContentsMargins(-1, int(scaledSkin.height() * 0.03), -1, 0);
+    // The attachment strip ends above the paper's lower edge, which every
+    // sticker skin draws 16 of its 372 rows above the bottom, with a shadow
+    // below: underneath, its names would stand on the bare desktop.
+    const int bottom = qMax(9, qCeil(event->size().height() * 20 / 372.0));
+    if (gridLayout_3->contentsMargins().bottom() != bottom)
+        gridLayout_3->setContentsMargins(9, 9, 9, bottom);
     // Each step of a grip drag is stored; so is the size restored at
     // construction when it first arrives here, unchanged.
     save_size(event->size().width(), event->size().height());
