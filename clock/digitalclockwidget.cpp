@@ -117,10 +117,12 @@ QString styleNameOf(const QFont& font)
     return QFontDatabase().styles(font.family()).contains(used) ? used : QString();
 }
 
-QString sansStyleName(QFont font)
+// Whether the dialog handed back the font it was opened on: the style's
+// name, or an oblique for an italic, is no choice of the user's.
+bool sameFont(const QFont& a, const QFont& b)
 {
-    font.setStyleName(QString());
-    return font.toString();
+    return a.family() == b.family() && qFuzzyCompare(a.pointSizeF(), b.pointSizeF()) && a.weight() == b.weight()
+        && a.italic() == b.italic() && a.underline() == b.underline() && a.strikeOut() == b.strikeOut();
 }
 
 void showPlainMessage(const QString& text)
@@ -433,7 +435,7 @@ void DigitalClockWidget::set_ToDoList_Font()
     if (!chosen)
         return;
     // A font the user did not change is stored as it was.
-    const QString description = sansStyleName(font) == sansStyleName(shown) ? todo_font : font.toString();
+    const QString description = sameFont(font, start) ? todo_font : font.toString();
     todo->set_font(description);
     todo_font = description;
     db::save(QLatin1String(sql::kUpdateStickerFont), {description}, this);
