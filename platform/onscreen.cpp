@@ -101,8 +101,8 @@ private:
             return;
         // The frame around the window's own area, as far as it is known.
         const QSize border = frame.size() - window->size();
-        const QRect target = fitted(frame, areas[index], window->minimumSizeHint().expandedTo(window->minimumSize()) + border,
-                                    fit == Fit::MoveAndShrink);
+        const QSize smallest = window->minimumSizeHint().expandedTo(window->minimumSize()) + border;
+        const QRect target = fitted(frame, areas[index], smallest, fit == Fit::MoveAndShrink);
         if (target.size() != frame.size())
             window->resize(target.size() - border);
         if (target.topLeft() != frame.topLeft())

@@ -226,31 +226,33 @@ private slots:
     // (or scaled) screen with its message line and send button in reach.
     void gadgetsOpenOnTheScreen_data()
     {
-        QTest::addColumn<QRect>("area");
-        QTest::newRow("1280 x 800 under a panel") << QRect(0, 28, 1280, 772);
-        QTest::newRow("1600 x 1000 at scale 2") << QRect(0, 0, 800, 500);
+        QTest::addColumn<QList<QRect>>("screens");  // the last is the one nearest to the stored place
+        QTest::newRow("1280 x 800 under a panel") << QList<QRect>{QRect(0, 28, 1280, 772)};
+        QTest::newRow("1600 x 1000 at scale 2") << QList<QRect>{QRect(0, 0, 800, 500)};
+        QTest::newRow("two screens") << QList<QRect>{QRect(0, 0, 1280, 800), QRect(1280, 0, 1920, 1080)};
     }
 
     void gadgetsOpenOnTheScreen()
     {
-        QFETCH(QRect, area);
+        QFETCH(QList<QRect>, screens);
+        const QRect area = screens.last();
         FakePlatformScope platform;
-        platform.fake.screens = {area};
+        platform.fake.screens = screens;
         const QString far = "DigitalClock_Pos_x = 5000, DigitalClock_Pos_y = 5000, ToDoList_Pos_x = 5000, "
                             "ToDoList_Pos_y = 5000, Calendar_Pos_x = 5000, Calendar_Pos_y = 5000";
         Page page(far);
         QTest::mouseClick(topLevel("DigitalClockWidget")->findChild<QWidget*>("day_1"), Qt::LeftButton);
         for (int entry : {1, 2})  // the chat, the calendar
             page.window.findChild<QMenu*>()->actions().at(entry)->trigger();
+        QWidget* chat = topLevel("OrvoChat");  // which has no stored place: on the first screen
         for (const char* gadget : {"DigitalClockWidget", "ToDoList", "myQtCalendar_", "OrvoChat"}) {
             QWidget* window = topLevel(gadget);
             QVERIFY2(window->isVisible(), gadget);
-            QTRY_VERIFY2(area.contains(window->frameGeometry()), gadget);
+            QTRY_VERIFY2((window == chat ? screens.first() : area).contains(window->frameGeometry()), gadget);
         }
-        QWidget* chat = topLevel("OrvoChat");
         for (const char* field : {"messageEdit", "sendButton"}) {
             QWidget* widget = chat->findChild<QWidget*>(field);
-            QVERIFY2(area.contains(QRect(widget->mapToGlobal(QPoint()), widget->size())), field);
+            QVERIFY2(screens.first().contains(QRect(widget->mapToGlobal(QPoint()), widget->size())), field);
         }
         for (const QString column : {"DigitalClock_Pos_x", "ToDoList_Pos_y", "Calendar_Pos_x"})
             QCOMPARE(page.stored(column).toInt(), 5000);
