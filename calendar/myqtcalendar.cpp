@@ -4,6 +4,7 @@
 #include "calendar/calendarmodel.h"
 #include "db/database.h"
 #include "db/statements.h"
+#include "platform/onscreen.h"
 #include "platform/platform.h"
 
 #include <QApplication>
@@ -103,6 +104,7 @@ myQtCalendar_::myQtCalendar_(QWidget* parent)
     }
 
     load_pos();
+    onscreen::keep(this);
 }
 
 myQtCalendar_::~myQtCalendar_()
@@ -112,6 +114,8 @@ myQtCalendar_::~myQtCalendar_()
 
 void myQtCalendar_::view_year()
 {
+    if (monthView)
+        monthSize = size();
     for (int i = 0; i < grid->count(); ++i)
         grid->itemAt(i)->widget()->show();
     monthView = false;
@@ -124,6 +128,12 @@ void myQtCalendar_::view_month()
     const int month = Platform::instance().currentDateTime().date().month();
     const Place place = placeOfMonth(month);
     grid->itemAtPosition(place.row, place.column)->widget()->show();
+    // The twelve months have stretched the window; one month goes back to
+    // the size it had, or to its own when it never had one.
+    if (!monthView) {
+        layout()->activate();
+        resize(monthSize.isValid() ? monthSize : sizeHint());
+    }
     monthView = true;
 }
 
@@ -140,6 +150,8 @@ void myQtCalendar_::load_pos()
     const db::Row& r = *row;  // Calendar_Pos_x, _Pos_y, _Width, _Height, View_month
     move(r.at(0).toInt(), r.at(1).toInt());
     resize(r.at(2).toInt(), r.at(3).toInt());
-    if (r.at(4).toBool())
+    if (r.at(4).toBool()) {
+        monthSize = size();
         view_month();
+    }
 }

@@ -37,4 +37,6 @@ private:
     QLabel* weekStartLabel = nullptr;
     QComboBox* weekStartCombo = nullptr;
     bool monthView = false;
+    // The window's size in month view, kept while the year is shown.
+    QSize monthSize;
 };

@@ -3,6 +3,7 @@
 #include "chat/chatprotocol.h"
 #include "db/database.h"
 #include "db/statements.h"
+#include "platform/onscreen.h"
 #include "platform/platform.h"
 
 #include <QCursor>
@@ -48,6 +49,9 @@ OrvoChat::OrvoChat(QWidget* parent)
     groupBox->setStyleSheet(QStringLiteral("QGroupBox::title { padding-right: 3px; }"));
     groupBox_2->setStyleSheet(groupBox->styleSheet());
     setWindowTitle(tr("Chat"));
+    // Its form is tall: on a small or scaled screen it shrinks to fit, so
+    // that the message line and the send button stay within reach.
+    onscreen::keep(this, onscreen::Fit::MoveAndShrink);
 
     background.load(QStringLiteral(":/img/chat_fon.png"));
     background_orig = background;

@@ -2,12 +2,14 @@
 
 #include "db/database.h"
 #include "db/statements.h"
+#include "platform/onscreen.h"
 #include "platform/platform.h"
 #include "todo/todolist.h"
 
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QLCDNumber>
@@ -18,6 +20,7 @@
 #include <QProgressBar>
 #include <QToolButton>
 #include <QUrl>
+#include <QtMath>
 
 namespace {
 
@@ -69,7 +72,22 @@ QLabel* makeCaption(const char* name, const char* text)
     setPolicy(label, QSizePolicy::Fixed, QSizePolicy::Fixed);
     label->setFont(faceFont("Arial,10,-1,5,75,0,0,0,0,0"));
     label->setText(QLatin1String(text));
+    // The two captions stand side by side one pixel apart: without room
+    // of their own they read as one word.
+    label->setContentsMargins(0, 0, 5, 0);
     return label;
+}
+
+// Where the face's children may go. Every skin draws its face as a rounded
+// rectangle inset 3.5 and 1.5 from the sides of a 360 x 90 picture, with
+// corners of radius 13, and is stretched to the window: children kept
+// within the corners' 45-degree points stay on the face at any size.
+QMargins faceMargins(QSize size)
+{
+    const double corner = 13 * (1 - M_SQRT1_2);
+    const int across = qMax(3, qCeil(size.width() * (3.5 + corner) / 360));
+    const int down = qMax(3, qCeil(size.height() * (1.5 + corner) / 90));
+    return QMargins(across, down, across, down);
 }
 
 // The skin stretched over the whole window; no skin stays no skin.
@@ -78,6 +96,22 @@ QPixmap scaledSkin(const QPixmap& original, QSize size)
     if (original.isNull())
         return QPixmap();
     return original.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+// The name of the style that `font` is drawn with, as the font database
+// lists it for the family; empty when the family has no such style.
+QString styleNameOf(const QFont& font)
+{
+    const QString used = QFontInfo(font).styleName();
+    return QFontDatabase().styles(font.family()).contains(used) ? used : QString();
+}
+
+// Whether the dialog handed back the font it was opened on: the style's
+// name, or an oblique for an italic, is no choice of the user's.
+bool sameFont(const QFont& a, const QFont& b)
+{
+    return a.family() == b.family() && qFuzzyCompare(a.pointSizeF(), b.pointSizeF()) && a.weight() == b.weight()
+        && a.italic() == b.italic() && a.underline() == b.underline() && a.strikeOut() == b.strikeOut();
 }
 
 void showPlainMessage(const QString& text)
@@ -95,6 +129,7 @@ DigitalClockWidget::DigitalClockWidget(QWidget* parent)
 {
     current_day = platform->currentDateTime().date().dayOfWeek();
     setup_face();
+    onscreen::keep(this);
     startTimer(1000, Qt::CoarseTimer);
     todo = new ToDoList();
 }
@@ -325,6 +360,8 @@ void DigitalClockWidget::paintEvent(QPaintEvent*)
 void DigitalClockWidget::resizeEvent(QResizeEvent* event)
 {
     skin = scaledSkin(skin_orig, size());
+    if (gridLayout && gridLayout->contentsMargins() != faceMargins(size()))
+        gridLayout->setContentsMargins(faceMargins(size()));
     QWidget::resizeEvent(event);
 }
 
@@ -378,11 +415,18 @@ void DigitalClockWidget::set_ToDoList_Font()
 {
     QFont start;
     start.fromString(todo_font);
+    QFont shown = start;
+    // The dialog selects a style by its name, which a stored description
+    // seldom carries; left to itself it may pick any of the family's styles
+    // (an oblique one, say) and hand that back as if the user had.
+    if (shown.styleName().isEmpty())
+        shown.setStyleName(styleNameOf(start));
     bool chosen = false;
-    const QFont font = QFontDialog::getFont(&chosen, start, this, QString());
+    const QFont font = QFontDialog::getFont(&chosen, shown, this, QString());
     if (!chosen)
         return;
-    const QString description = font.toString();
+    // A font the user did not change is stored as it was.
+    const QString description = sameFont(font, start) ? todo_font : font.toString();
     todo->set_font(description);
     todo_font = description;
     db::save(QLatin1String(sql::kUpdateStickerFont), {description}, this);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDateTime>
+#include <QList>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -45,6 +47,10 @@ public:
     // Names the desktop the program shows on (an X display, a login
     // session), so that each of a user's desktops runs its own program.
     virtual QString desktopName() = 0;
+
+    // Where windows may go: the available area (panels left out) of each
+    // attached screen, the primary one first.
+    virtual QList<QRect> screenAreas();
 
     // The layer in use: the one installed with setInstance, or the real one
     // of this system, created on first use.

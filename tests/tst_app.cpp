@@ -230,6 +230,71 @@ private slots:
         QVERIFY(page.stored("ToDoList_Font").toString().startsWith("DejaVu Sans Mono,"));
     }
 
+    // OK on the dialog as it opens keeps the font: it starts on the stored
+    // style (not on whichever the family lists first) and stores the same text.
+    void fontDialogUnchangedStoresTheSameFont_data()
+    {
+        QTest::addColumn<QString>("font");
+        for (const char* font : {"DejaVu Sans,10,-1,5,50,0,0,0,0,0", "DejaVu Sans,12,-1,5,75,1,0,0,0,0",
+                                 "DejaVu Serif,9,-1,5,50,0,1,0,0,0", "DejaVu Sans,10,-1,5,50,0,0,0,0,0,Book"})
+            QTest::newRow(font) << font;
+    }
+
+    void fontDialogUnchangedStoresTheSameFont()
+    {
+        QFETCH(QString, font);
+        Page page("ToDoList_Font = '" + font + "'");
+        QFont offered;
+        page.boxes.onDialog([&](QDialog* dialog) {
+            offered = qobject_cast<QFontDialog*>(dialog)->currentFont();
+            dialog->accept();
+        });
+        QTest::mouseClick(page.field("ToDoListFont"), Qt::LeftButton);
+        QFont stored;
+        stored.fromString(font);
+        QCOMPARE(offered.italic(), stored.italic());
+        QCOMPARE(offered.weight(), stored.weight());
+        QCOMPARE(page.stored("ToDoList_Font").toString(), font);
+    }
+
+    // Stored far off any screen, every gadget opens wholly inside the
+    // screen's available area, and the stored places stay as they were
+    // until the user moves a gadget. The tall chat shrinks to fit a small
+    // (or scaled) screen with its message line and send button in reach.
+    void gadgetsOpenOnTheScreen_data()
+    {
+        QTest::addColumn<QList<QRect>>("screens");  // the last is the one nearest to the stored place
+        QTest::newRow("1280 x 800 under a panel") << QList<QRect>{QRect(0, 28, 1280, 772)};
+        QTest::newRow("1600 x 1000 at scale 2") << QList<QRect>{QRect(0, 0, 800, 500)};
+        QTest::newRow("two screens") << QList<QRect>{QRect(0, 0, 1280, 800), QRect(1280, 0, 1920, 1080)};
+    }
+
+    void gadgetsOpenOnTheScreen()
+    {
+        QFETCH(QList<QRect>, screens);
+        const QRect area = screens.last();
+        FakePlatformScope platform;
+        platform.fake.screens = screens;
+        const QString far = "DigitalClock_Pos_x = 5000, DigitalClock_Pos_y = 5000, ToDoList_Pos_x = 5000, "
+                            "ToDoList_Pos_y = 5000, Calendar_Pos_x = 5000, Calendar_Pos_y = 5000";
+        Page page(far);
+        QTest::mouseClick(topLevel("DigitalClockWidget")->findChild<QWidget*>("day_1"), Qt::LeftButton);
+        for (int entry : {1, 2})  // the chat, the calendar
+            page.window.findChild<QMenu*>()->actions().at(entry)->trigger();
+        QWidget* chat = topLevel("OrvoChat");  // which has no stored place: on the first screen
+        for (const char* gadget : {"DigitalClockWidget", "ToDoList", "myQtCalendar_", "OrvoChat"}) {
+            QWidget* window = topLevel(gadget);
+            QVERIFY2(window->isVisible(), gadget);
+            QTRY_VERIFY2((window == chat ? screens.first() : area).contains(window->frameGeometry()), gadget);
+        }
+        for (const char* field : {"messageEdit", "sendButton"}) {
+            QWidget* widget = chat->findChild<QWidget*>(field);
+            QVERIFY2(screens.first().contains(QRect(widget->mapToGlobal(QPoint()), widget->size())), field);
+        }
+        for (const QString column : {"DigitalClock_Pos_x", "ToDoList_Pos_y", "Calendar_Pos_x"})
+            QCOMPARE(page.stored(column).toInt(), 5000);
+    }
+
     // The file to run: typed and saved by the button, or chosen in the dialog, which lists
     // files without an extension (most programs and scripts here); failures show "Error".
     void fileToRunIsStoredAndFailuresShowError()

@@ -257,6 +257,24 @@ private slots:
             QVERIFY(gadgets.at(8)->isVisibleTo(window.get()));  // September, today's month
         }
     }
+
+    // Opened at its stored place near the right edge of a 1280 x 800 screen, the grown year view moves back onto
+    // the screen; the month view then has its own size again.
+    void yearViewStaysOnTheScreen()
+    {
+        Fixture f;
+        f.platform.fake.screens = {QRect(0, 0, 1280, 800)};
+        myQtCalendar_ window;
+        window.show();
+        const QSize month = window.size();
+        for (const QString view : {"Год", "Месяц"}) {
+            for (QAction* a : window.findChildren<QAction*>())
+                if (a->text() == view)
+                    a->trigger();
+            QTRY_VERIFY(view == "Год" ? window.width() > 3 * 350 : window.size() == month);
+            QVERIFY(QRect(0, 0, 1280, 800).contains(window.frameGeometry()));
+        }
+    }
 };
 
 QTEST_MAIN(TestCalendar)

@@ -3,6 +3,7 @@
 #include "testdatadir.h"
 
 #include "clock/digitalclockwidget.h"
+#include "resources/resources.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -65,6 +66,16 @@ QColor textColour(QWidget& clock, const QString& name)
     return widget->palette().color(widget->foregroundRole());
 }
 
+// Contrast of two colours as seen on a screen (relative luminance, 1 to 21).
+double contrast(QColor a, QColor b)
+{
+    const auto luminance = [](QColor c) {
+        const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    return (qMax(luminance(a), luminance(b)) + 0.05) / (qMin(luminance(a), luminance(b)) + 0.05);
+}
+
 }  // namespace
 
 class TestClock : public QObject
@@ -77,6 +88,69 @@ private:
     QList<QUrl> openedUrls;
 
 private slots:
+    void initTestCase() { orvoInitResources(); }
+
+    // On every skin, over a white desktop (the worst case for a translucent
+    // skin): the skin behind the date and the time leaves the default text
+    // 4.5:1, the load bars stand 3:1 apart from it, and every child of the
+    // face stays on the skin's rounded face, also at the limits of the
+    // settings page's size fields; the captions keep a gap between them.
+    void faceOnEverySkin_data()
+    {
+        QTest::addColumn<QString>("skin");
+        QTest::addColumn<QSize>("size");  // invalid: as stored
+        for (const char* name : {"main_skin", "main_skin1", "main_skin2", "main_skin3", "main_skin4"})
+            QTest::newRow(name) << QStringLiteral(":/img/%1.png").arg(QLatin1String(name)) << QSize();
+        for (const QSize size : {QSize(0, 0), QSize(999, 999), QSize(999, 0), QSize(0, 999)})
+            QTest::newRow(qPrintable(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height())))
+                << ":/img/main_skin.png" << size;
+    }
+
+    void faceOnEverySkin()
+    {
+        QFETCH(QString, skin);
+        QFETCH(QSize, size);
+        Fixture f;
+        const QColor text(f.data.scalar(QStringLiteral("select Clock_TextColor from settings")).toString());
+        DigitalClockWidget clock;
+        clock.set_skin(skin);
+        clock.show();
+        if (size.isValid())
+            clock.resize(size);
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QImage face(clock.size(), QImage::Format_ARGB32_Premultiplied);
+        face.fill(Qt::white);
+        clock.render(&face, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        for (const char* name : {"month_label", "lcdclock"}) {
+            const QRect area = child(clock, name)->geometry();
+            QVector<double> ratios;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    ratios.append(contrast(text, face.pixelColor(x, y)));
+            std::sort(ratios.begin(), ratios.end());
+            // All but the lightest 1 %: a glint of the glass may be brighter.
+            QVERIFY2(ratios.at(ratios.size() / 100) >= 4.5, name);
+        }
+        const QImage painted = render(&clock);
+        for (const char* name : {"ram_progress", "cpu_progress"}) {
+            const QRect bar = child(clock, name)->geometry();
+            const QPoint groove(bar.left() + bar.width() * 4 / 5, bar.center().y());  // past the 24 % chunk
+            QVERIFY2(contrast(painted.pixelColor(groove), face.pixelColor(groove)) >= 3, name);
+        }
+        face.fill(Qt::transparent);
+        clock.render(&face, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        for (QWidget* widget : clock.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            const QRect r = widget->geometry();
+            for (const QPoint corner : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight()})
+                QVERIFY2(face.pixelColor(corner).alpha() >= 128, qPrintable(widget->objectName()));
+        }
+        auto* ram = child<QLabel>(clock, "ram_label");
+        auto* cpu = child<QLabel>(clock, "cpu_label");
+        const int ramEnd = ram->x() + ram->contentsRect().left() + ram->fontMetrics().horizontalAdvance(ram->text());
+        QVERIFY(cpu->x() + cpu->contentsRect().left() - ramEnd >= ram->fontMetrics().horizontalAdvance(' '));
+    }
+
     void windowFromSettings_data()
     {
         QTest::addColumn<QString>("arrange");

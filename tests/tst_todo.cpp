@@ -218,6 +218,57 @@ private slots:
         QCOMPARE(s.list->grab().toImage().pixelColor(398, 498), QColor(20, 90, 200));
     }
 
+    // Ticking a task leaves the text column as wide as it was: were the box
+    // column sized by the flag's text, the task would re-wrap elsewhere.
+    void tickingKeepsTheTextColumnsWidth()
+    {
+        Sticker s;
+        const qint64 id = s.addTask(2, "Купить хлеб и молоко до вечера, позвонить маме");
+        QVERIFY(s.showDay(2));
+        const int width = s.table->columnWidth(1);
+        s.click(0, 0);
+        QCOMPARE(s.stored("done", id).toInt(), 1);
+        QCoreApplication::processEvents();  // the rebuild that follows the write
+        QVERIFY(s.shownDone(0));
+        QCOMPARE(s.table->columnWidth(1), width);
+    }
+
+    // The attachment's name is painted whole inside the strip and on the
+    // paper, at the stored size, the smallest the grip allows and a large one.
+    void attachmentNameOnTheStrip_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("as stored") << QSize();
+        QTest::newRow("smallest") << QSize(0, 0);
+        QTest::newRow("large") << QSize(760, 580);
+    }
+
+    void attachmentNameOnTheStrip()
+    {
+        QFETCH(QSize, size);
+        Sticker s;
+        const qint64 task = s.addTask(2, "Отчёт");
+        s.data.exec(QStringLiteral("INSERT INTO attachments (filename, attach, ID_TODO, link) "
+                                   "VALUES ('отчёт за ноябрь.pdf', '', %1, 1)").arg(task));
+        s.list->set_skin(QStringLiteral(":/img/stiker.png"));
+        QVERIFY(s.showDay(2));
+        if (size.isValid())
+            s.list->resize(size);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        auto* name = s.strip()->findChild<QLabel*>(QStringLiteral("lb"));
+        QVERIFY(name && name->isVisible());
+        const QRect text = QStyle::alignedRect(Qt::LeftToRight, name->alignment(),
+                                               name->fontMetrics().size(0, name->text()), name->contentsRect());
+        const QRect painted(name->mapTo(s.list.get(), text.topLeft()), text.size());
+        QVERIFY(s.strip()->geometry().contains(painted) && s.list->rect().contains(painted));
+        QImage skin(s.list->size(), QImage::Format_ARGB32_Premultiplied);
+        skin.fill(Qt::transparent);
+        s.list->render(&skin, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        for (const QPoint corner : {painted.bottomLeft(), painted.bottomRight(), painted.topLeft()})
+            QVERIFY2(skin.pixelColor(corner).alpha() == 255, qPrintable(QStringLiteral("%1,%2 of %3 x %4")
+                .arg(corner.x()).arg(corner.y()).arg(s.list->width()).arg(s.list->height())));
+    }
+
     void editStoresTheEditedRowOnce_data()
     {
         QTest::addColumn<QString>("finish");

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QTextLayout>
 
 #include <limits>
 
@@ -26,9 +27,48 @@ void myEdit::paint(QPainter* painter, const QStyleOptionViewItem& option, const 
     painter->setPen(look.textColor);
     if (option.state & QStyle::State_Selected)
         painter->fillRect(option.rect, QColor(123, 195, 240, 100));
-    painter->drawText(option.rect, Qt::AlignVCenter | Qt::TextWordWrap | Qt::TextWrapAnywhere,
-                      index.data(Qt::DisplayRole).toString());
+    drawWrapped(painter, option.rect, index.data(Qt::DisplayRole).toString(), font);
     painter->restore();
+}
+
+// Wrapped between words (inside a word only when it is longer than the
+// line) and vertically centred; the last line's descent may reach past the
+// row. A text taller than that starts at the top and shows the lines that
+// fit whole, the last one ending in an ellipsis: no line is cut through.
+void myEdit::drawWrapped(QPainter* painter, const QRect& rect, const QString& text, const QFont& font)
+{
+    QTextLayout layout(text, font, painter->device());
+    QTextOption wrapping;
+    wrapping.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(wrapping);
+    qreal height = 0;
+    int fitting = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(rect.width());
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+        if (height <= rect.height() || fitting == 0)
+            ++fitting;
+    }
+    layout.endLayout();
+
+    const int lines = layout.lineCount();
+    const bool whole = lines > 0 && height - layout.lineAt(lines - 1).descent() <= rect.height();
+    if (whole)
+        fitting = lines;
+    const QPointF origin(rect.left(), rect.top() + (whole ? (rect.height() - height) / 2 : 0.0));
+    painter->setClipRect(rect, Qt::IntersectClip);
+    for (int i = 0; i < fitting; ++i) {
+        const QTextLine line = layout.lineAt(i);
+        if (whole || i + 1 < fitting) {
+            line.draw(painter, origin);
+            continue;
+        }
+        const QString rest = QFontMetrics(font, painter->device())
+                                 .elidedText(text.mid(line.textStart()).simplified(), Qt::ElideRight, rect.width());
+        painter->drawText(origin + QPointF(0, line.y() + line.ascent()), rest);
+    }
 }
 
 bool myEdit::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,

@@ -36,6 +36,8 @@ protected:
                      const QModelIndex& index) override;
 
 private:
+    static void drawWrapped(QPainter* painter, const QRect& rect, const QString& text, const QFont& font);
+
     const TaskAppearance& look;
     mutable qint64 id = 0;
 };

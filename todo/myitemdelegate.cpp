@@ -24,6 +24,19 @@ void myItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     QApplication::style()->drawControl(QStyle::CE_CheckBox, &box, painter, nullptr);
 }
 
+// The box alone, whatever the flag: sized by its value ("true" is narrower
+// than "false"), ticking a task would change the text column's width and
+// re-wrap every task.
+QSize myItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+{
+    QStyle* style = QApplication::style();
+    QStyleOptionButton box;
+    box.rect = option.rect;
+    return style->sizeFromContents(QStyle::CT_CheckBox, &box,
+                                   QSize(style->pixelMetric(QStyle::PM_IndicatorWidth, &box),
+                                         style->pixelMetric(QStyle::PM_IndicatorHeight, &box)));
+}
+
 bool myItemDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
                                  const QStyleOptionViewItem& option, const QModelIndex& index)
 {

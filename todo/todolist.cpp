@@ -2,6 +2,7 @@
 
 #include "db/database.h"
 #include "db/statements.h"
+#include "platform/onscreen.h"
 #include "platform/platform.h"
 #include "todo/myedit.h"
 #include "todo/myitemdelegate.h"
@@ -29,6 +30,7 @@
 #include <QTimerEvent>
 #include <QUrl>
 #include <QtEndian>
+#include <QtMath>
 
 namespace {
 
@@ -54,6 +56,24 @@ bool isEmptyContent(const QByteArray& data)
     return data.size() >= 4 && qFromBigEndian<quint32>(data.constData()) == 0;
 }
 
+// Every sticker skin draws its paper 5, 4, 11 and 16 of its 314 x 372
+// pixels in from the left, top, right and bottom (a shadow below and to the
+// right), with the lower right corner rolled up 46 pixels. The window's
+// contents keep to the paper: off it, they would stand on the bare desktop.
+QMargins paperMargins(QSize size)
+{
+    const auto across = [&](double pixels) { return qMax(9, qCeil(size.width() * pixels / 314)); };
+    const auto down = [&](double pixels) { return qMax(9, qCeil(size.height() * pixels / 372)); };
+    return QMargins(across(7), down(6), across(13), down(20));
+}
+
+// An attachment's name ends before the rolled-up corner, which the strip's
+// right end lies on.
+void keepClearOfTheCurl(QLabel* name, QSize size)
+{
+    name->setContentsMargins(0, 0, qMax(0, qCeil(size.width() * 59 / 314.0) - paperMargins(size).right()), 0);
+}
+
 void openWithDesktop(const QString& path)
 {
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
@@ -73,6 +93,7 @@ ToDoList::ToDoList(QWidget* parent)
     notesWidget->setPalette(palette);
     setWindowTitle(tr("To-Do list"));
     load_sticker_settings();
+    onscreen::keep(this);
 
     auto* grip = new QSizeGrip(this);
     grip->setStyleSheet(QStringLiteral("background-color: rgba(235, 15, 55, 150);"));
@@ -331,6 +352,7 @@ void ToDoList::getAttach(QTableWidgetItem* current, QTableWidgetItem*)
     for (const db::Row& r : *rows) {
         auto* page = new QLabel(r.at(1).toString());
         page->setObjectName(QStringLiteral("lb"));
+        keepClearOfTheCurl(page, size());
         tabWidget->setCurrentIndex(tabWidget->addTab(page, QStringLiteral("Вложение")));
         tabWidget->currentWidget()->setProperty("ID", QVariant(r.at(0).toInt()));
     }
@@ -578,6 +600,11 @@ void ToDoList::resizeEvent(QResizeEvent* event)
         : loadedSkin.scaled(event->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     // The table starts below the skin's top band.
     gridLayout->setContentsMargins(-1, int(scaledSkin.height() * 0.03), -1, 0);
+    if (gridLayout_3->contentsMargins() != paperMargins(event->size()))
+        gridLayout_3->setContentsMargins(paperMargins(event->size()));
+    const auto names = tabWidget->findChildren<QLabel*>(QStringLiteral("lb"));
+    for (QLabel* name : names)
+        keepClearOfTheCurl(name, event->size());
     // Each step of a grip drag is stored; so is the size restored at
     // construction when it first arrives here, unchanged.
     save_size(event->size().width(), event->size().height());

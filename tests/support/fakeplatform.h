@@ -21,6 +21,8 @@ public:
     QDateTime now = QDateTime(QDate(2024, 1, 1), QTime(12, 0));
     QStringList addresses{QStringLiteral("127.0.0.1")};
     QString lastError;
+    // Empty: the screens of the platform in use.
+    QList<QRect> screens;
 
     bool processorTimes(qint64& idleTime, qint64& kernelTime, qint64& userTime) override;
     bool memoryLoad(int& percent) override;
@@ -31,6 +33,7 @@ public:
     QStringList localIPv4Addresses() override { return addresses; }
     QString lastErrorText() override { return lastError; }
     QString desktopName() override { return QStringLiteral(":fake"); }
+    QList<QRect> screenAreas() override { return screens.isEmpty() ? Platform::screenAreas() : screens; }
 };
 
 // Installs a fake for the life of one test and returns to the real layer.

@@ -148,16 +148,18 @@ QImage clockGraphite()
     });
 }
 
+// Brushed steel, dark enough that the clock's light text and the white
+// load bars stand out on it.
 QImage clockSilver()
 {
     return paintClock([](QPainter &p) {
         QLinearGradient base(kFace.topLeft(), kFace.bottomLeft());
-        base.setColorAt(0.00, QColor(0xf3, 0xf5, 0xf7));
-        base.setColorAt(0.22, QColor(0xe0, 0xe4, 0xe9));
-        base.setColorAt(0.50, QColor(0xcc, 0xd1, 0xd7));
-        base.setColorAt(0.56, QColor(0xc4, 0xca, 0xd1));
-        base.setColorAt(0.85, QColor(0xd8, 0xdc, 0xe1));
-        base.setColorAt(1.00, QColor(0xbc, 0xc2, 0xc9));
+        base.setColorAt(0.00, QColor(0x52, 0x5a, 0x64));
+        base.setColorAt(0.22, QColor(0x46, 0x4d, 0x56));
+        base.setColorAt(0.50, QColor(0x3c, 0x42, 0x4a));
+        base.setColorAt(0.56, QColor(0x35, 0x3a, 0x41));
+        base.setColorAt(0.85, QColor(0x42, 0x48, 0x50));
+        base.setColorAt(1.00, QColor(0x2c, 0x31, 0x37));
         p.fillPath(facePath(), base);
 
         p.save();
@@ -173,22 +175,22 @@ QImage clockSilver()
         for (int i = 0; i < 1400; ++i) {
             const qreal x = ux(rng);
             const qreal y = uy(rng);
-            const QColor c = light(rng) ? QColor(255, 255, 255, ualpha(rng))
-                                        : QColor(0x40, 0x48, 0x52, ualpha(rng));
+            const QColor c = light(rng) ? QColor(255, 255, 255, ualpha(rng) / 2)
+                                        : QColor(0x10, 0x14, 0x18, ualpha(rng));
             p.setPen(QPen(c, uwidth(rng), Qt::SolidLine, Qt::FlatCap));
             p.drawLine(QPointF(x, y), QPointF(x + ulen(rng), y));
         }
         // Broad soft sheen, as light catching the brushed metal.
         QLinearGradient sheen(kFace.topLeft(), kFace.topRight());
         sheen.setColorAt(0.00, QColor(255, 255, 255, 0));
-        sheen.setColorAt(0.30, QColor(255, 255, 255, 70));
+        sheen.setColorAt(0.30, QColor(255, 255, 255, 22));
         sheen.setColorAt(0.45, QColor(255, 255, 255, 0));
-        sheen.setColorAt(0.70, QColor(255, 255, 255, 35));
+        sheen.setColorAt(0.70, QColor(255, 255, 255, 12));
         sheen.setColorAt(1.00, QColor(255, 255, 255, 0));
         p.fillRect(kFace, sheen);
         p.restore();
 
-        bevel(p, QColor(0x72, 0x79, 0x83), QColor(255, 255, 255, 230), QColor(255, 255, 255, 60));
+        bevel(p, QColor(0x1c, 0x20, 0x25), QColor(0xd8, 0xde, 0xe6, 200), QColor(0xd8, 0xde, 0xe6, 40));
         // Slight dark inner edge along the bottom for depth.
         p.save();
         clipToFace(p);
@@ -233,13 +235,14 @@ QImage clockNavy()
     });
 }
 
+// Walnut: a dark wood, so that the clock's light text stands out on it.
 QImage clockWood()
 {
     return paintClock([](QPainter &p) {
         QLinearGradient base(kFace.topLeft(), kFace.bottomLeft());
-        base.setColorAt(0.0, QColor(0xcc, 0x8c, 0x40));
-        base.setColorAt(0.5, QColor(0xad, 0x6c, 0x2b));
-        base.setColorAt(1.0, QColor(0x86, 0x4e, 0x1e));
+        base.setColorAt(0.0, QColor(0x7a, 0x4c, 0x22));
+        base.setColorAt(0.5, QColor(0x64, 0x3c, 0x1a));
+        base.setColorAt(1.0, QColor(0x4a, 0x2a, 0x10));
         p.fillPath(facePath(), base);
 
         p.save();
@@ -272,8 +275,8 @@ QImage clockWood()
                 else
                     fibre.lineTo(x, y);
             }
-            const QColor c = dark(rng) ? QColor(0x4e, 0x2a, 0x0c, darkAlpha(rng))
-                                       : QColor(0xf0, 0xc0, 0x78, lightAlpha(rng));
+            const QColor c = dark(rng) ? QColor(0x2e, 0x16, 0x06, darkAlpha(rng))
+                                       : QColor(0xd8, 0xa0, 0x60, lightAlpha(rng));
             p.setPen(QPen(c, width(rng), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
             p.setBrush(Qt::NoBrush);
             p.drawPath(fibre);
@@ -286,10 +289,10 @@ QImage clockWood()
         }
         // Amber varnish: warm on top, deeper towards the bottom.
         QLinearGradient varnish(kFace.topLeft(), kFace.bottomLeft());
-        varnish.setColorAt(0, QColor(0xff, 0xc4, 0x70, 45));
-        varnish.setColorAt(1, QColor(0x50, 0x22, 0x04, 70));
+        varnish.setColorAt(0, QColor(0xff, 0xc4, 0x70, 24));
+        varnish.setColorAt(1, QColor(0x30, 0x14, 0x02, 70));
         p.fillRect(kFace, varnish);
-        gloss(p, QColor(0xff, 0xf0, 0xd8), 42, 4);
+        gloss(p, QColor(0xff, 0xf0, 0xd8), 26, 3);
         p.restore();
 
         bevel(p, QColor(0x3e, 0x20, 0x08), QColor(0xff, 0xdc, 0xa8, 120), QColor(0xff, 0xc8, 0x80, 20),
@@ -300,11 +303,11 @@ QImage clockWood()
 QImage clockFrost()
 {
     return paintClock([](QPainter &p) {
-        // Kept translucent so the desktop shows through, milky enough that
-        // text on it stays readable.
+        // Smoked glass: the desktop shows through a little, and even a
+        // white desktop leaves the face dark enough for the light text.
         QLinearGradient base(kFace.topLeft(), kFace.bottomLeft());
-        base.setColorAt(0, QColor(0xf4, 0xf8, 0xfd, 178));
-        base.setColorAt(1, QColor(0xd8, 0xe4, 0xf0, 148));
+        base.setColorAt(0, QColor(0x34, 0x40, 0x50, 222));
+        base.setColorAt(1, QColor(0x1e, 0x28, 0x36, 214));
         p.fillPath(facePath(), base);
 
         p.save();
@@ -317,11 +320,11 @@ QImage clockFrost()
         std::bernoulli_distribution light(0.6);
         p.setPen(Qt::NoPen);
         for (int i = 0; i < 5000; ++i) {
-            p.setBrush(light(rng) ? QColor(255, 255, 255, ualpha(rng))
-                                  : QColor(0x90, 0xa4, 0xbc, ualpha(rng) / 2));
+            p.setBrush(light(rng) ? QColor(255, 255, 255, ualpha(rng) / 3)
+                                  : QColor(0x90, 0xa4, 0xbc, ualpha(rng) / 3));
             p.drawEllipse(QPointF(ux(rng), uy(rng)), 0.5, 0.25);
         }
-        gloss(p, QColor(255, 255, 255), 90, 14);
+        gloss(p, QColor(255, 255, 255), 30, 4);
         p.restore();
 
         // Hairline shadow outside the white rim keeps the edge visible on
@@ -329,9 +332,9 @@ QImage clockFrost()
         p.setBrush(Qt::NoBrush);
         p.setPen(QPen(QColor(0x20, 0x30, 0x48, 70), 0.8));
         p.drawPath(facePath(0.4));
-        p.setPen(QPen(QColor(255, 255, 255, 240), 1.6));
+        p.setPen(QPen(QColor(255, 255, 255, 200), 1.6));
         p.drawPath(facePath(1.6));
-        p.setPen(QPen(QColor(255, 255, 255, 90), 0.8));
+        p.setPen(QPen(QColor(255, 255, 255, 60), 0.8));
         p.drawPath(facePath(3.2));
     });
 }
