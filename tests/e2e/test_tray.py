@@ -47,6 +47,7 @@ env = dict(os.environ, HOME=work, XDG_DATA_HOME=os.path.join(work, "data"), XDG_
            QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
 if os.geteuid() == 0:
     env["QTWEBENGINE_DISABLE_SANDBOX"] = "1"  # the web engine's sandbox refuses root
+env["QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"] = "1"  # the help page's headings, read over the bus
 database = os.path.join(env["XDG_DATA_HOME"], "OrvoWidgets", "orvo.db")
 Atspi.set_timeout(5000, 10000)  # a program stuck in a nested loop must not hang us
 
@@ -226,9 +227,14 @@ def tray_menu_and_exit():
         entries = popup_menu(lambda: x("xdotool", "mousemove", str(ix), str(iy), "click", "3"))
     viewer = wait_for("the help viewer", lambda: [p for p in process_tree(app.pid)[1:] if comm(p) == "orvo-help"])
 
+    def heading(window):  # the first heading of the web view's document
+        document = window.getChildAtIndex(0) if window.childCount else None
+        first = document.getChildAtIndex(0) if document and document.childCount else None
+        return first.name if first and first.getRoleName() == "heading" else None
+
     def help_windows():
         acc = application(viewer[0])
-        return [w for w in top_level(acc) if HELP_TITLE in [h.name for h in find(w, "heading")]] if acc else []
+        return [w for w in top_level(acc) if heading(w) == HELP_TITLE] if acc else []
     wait_for("two help windows with the page's heading", lambda: len(help_windows()) == 2)
     helpers = process_tree(app.pid)[1:]
     if any(os.path.basename(m).startswith(("libQt5WebEngine", "libQt5Help")) for m in mapped_files(app.pid)):
