@@ -92,7 +92,7 @@ int main(int argc, char* argv[])
         if (!waitFor(
                 [&] {
                     windows = x.find(launcher->viewerPid(), kTitle);
-                    return !windows.isEmpty() && HelpWindows::paints(windows.first(), kHeading);
+                    return !windows.isEmpty() && x.paints(windows.first(), kHeading);
                 },
                 20000))
             die("no help window painted its page within 20 s");

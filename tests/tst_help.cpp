@@ -52,27 +52,32 @@ private slots:
         auto* launcher = window->findChild<HelpLauncher*>();
         QTRY_COMPARE(launcher->viewerPid(), 0);
 
+        // Each click one more window showing its page. Both open in the same
+        // place, where the second would show what the first left on the
+        // screen: the first moves aside before the second is asked for.
         putCollection();
-        help->trigger();
         help->trigger();
         const qint64 viewer = launcher->viewerPid();
         QVERIFY(viewer);
+        QTRY_COMPARE_WITH_TIMEOUT(x.find(viewer, kTitle).size(), 1, 20000);
+        const WId first = x.find(viewer, kTitle)[0];
+        QTRY_VERIFY_WITH_TIMEOUT(x.paints(first, kHeading), 10000);
+        x.moveAside(first);
+        help->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(x.find(viewer, kTitle).size(), 2, 20000);
+        QCOMPARE(launcher->viewerPid(), viewer);
+        const WId second = x.find(viewer, kTitle).at(x.find(viewer, kTitle)[0] == first ? 1 : 0);
+        QTRY_VERIFY_WITH_TIMEOUT(x.paints(second, kHeading), 10000);
         QCOMPARE(boxes.seen.size(), 1);
         const QList<qint64> processes = HelpWindows::processTree(viewer);
         QVERIFY2(processes.size() > 1, "the web engine runs in processes of its own");
 
-        // The top window, then the one it covered, each shows its page.
-        const QList<WId> windows = x.find(viewer, kTitle);
-        QTRY_VERIFY_WITH_TIMEOUT(HelpWindows::paints(windows[1], kHeading), 10000);
-        x.close(windows[1]);
-        QTRY_VERIFY_WITH_TIMEOUT(HelpWindows::paints(windows[0], kHeading), 10000);
-        QCOMPARE(x.find(viewer, kTitle), QList<WId>{windows[0]});
-
+        x.close(second);
+        QTRY_COMPARE(x.find(viewer, kTitle), QList<WId>{first});
         // The last window closed takes the web engine's processes with it.
-        x.close(windows[0]);
+        x.close(first);
         QTRY_VERIFY_WITH_TIMEOUT(HelpWindows::allEnded(processes), 10000);
-        QCOMPARE(launcher->viewerPid(), 0);
+        QTRY_COMPARE(launcher->viewerPid(), 0);
 
         // A new viewer for the next "Помощь"; quitting ends it at once.
         help->trigger();
@@ -100,6 +105,56 @@ private slots:
         QCOMPARE(viewer.exitStatus(), QProcess::NormalExit);
         QCOMPARE(viewer.exitCode(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(HelpWindows::allEnded(processes), 5000);
+    }
+
+    // A viewer ending on its last window just as more requests come, one
+    // that breaks down before answering, one that is not there: stand-ins
+    // that log each start to the file named by their first argument.
+    void requestsSurviveTheViewersEnd_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<int>("starts");
+        QTest::addColumn<int>("failures");
+        // It answers one request and ends, the second unread: a new viewer takes it.
+        QTest::newRow("ends after one") << "echo >> \"$1\"; read r; echo shown" << 2 << 2 << 0;
+        QTest::newRow("no collection") << "echo >> \"$1\"; read r; echo no-collection" << 1 << 1 << 1;
+        // Broken: one box, no endless restarts.
+        QTest::newRow("breaks down") << "echo >> \"$1\"; exit 3" << 2 << 1 << 1;
+        QTest::newRow("not there") << QString() << 1 << 0 << 1;
+    }
+
+    void requestsSurviveTheViewersEnd()
+    {
+        QFETCH(QString, script);
+        QFETCH(int, requests);
+        QFETCH(int, starts);
+        QFETCH(int, failures);
+        QTemporaryDir dir;
+        const QString viewer = dir.filePath(QStringLiteral("viewer"));
+        const QString log = dir.filePath(QStringLiteral("starts"));
+        if (!script.isNull()) {
+            QFile file(viewer);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("#!/bin/sh\n" + script.toUtf8() + "\n");
+            file.close();
+            QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        }
+        HelpLauncher launcher(viewer, log, QStringLiteral("Clock"));
+        int failed = 0;
+        connect(&launcher, &HelpLauncher::failed, this, [&failed] { ++failed; });
+        for (int i = 0; i < requests; ++i)
+            launcher.open();
+        auto started = [&log] {
+            QFile file(log);
+            return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+        };
+        QTRY_COMPARE(started(), starts);
+        QTRY_COMPARE(failed, failures);
+        QTRY_COMPARE(launcher.viewerPid(), 0);
+        QTest::qWait(200);
+        QCOMPARE(started(), starts);
+        QCOMPARE(failed, failures);
     }
 
 private:

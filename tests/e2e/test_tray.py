@@ -221,28 +221,28 @@ def tray_menu_and_exit():
     # The accessibility bus may drop the mnemonic marker.
     if [n.replace("&", "") for n in names] != [n.replace("&", "") for n in MENU]:
         fail(f"the tray menu holds {names}, expected {MENU}")
-    # Two "Помощь": two windows with the page, in the viewer's process.
-    for _ in range(2):
-        click(entries[MENU.index("Помощь")][2])
-        entries = popup_menu(lambda: x("xdotool", "mousemove", str(ix), str(iy), "click", "3"))
-    viewer = wait_for("the help viewer", lambda: [p for p in process_tree(app.pid)[1:] if comm(p) == "orvo-help"])
-
+    # Two "Помощь": two windows with the page, shown by the viewer's process.
+    # The menu is opened again only once the window is there: a window
+    # mapped meanwhile takes the focus and closes the menu.
     def heading(window):  # the first heading of the web view's document
         document = window.getChildAtIndex(0) if window.childCount else None
         first = document.getChildAtIndex(0) if document and document.childCount else None
         return first.name if first and first.getRoleName() == "heading" else None
 
     def help_windows():
-        acc = application(viewer[0])
+        viewers = [p for p in process_tree(app.pid)[1:] if comm(p) == "orvo-help"]
+        acc = application(viewers[0]) if len(viewers) == 1 else None
         return [w for w in top_level(acc) if heading(w) == HELP_TITLE] if acc else []
-    wait_for("two help windows with the page's heading", lambda: len(help_windows()) == 2)
-    helpers = process_tree(app.pid)[1:]
+    for count in (1, 2):
+        click(entries[MENU.index("Помощь")][2])
+        wait_for(f"{count} help window(s) with the page's heading", lambda: len(help_windows()) == count)
+        entries = popup_menu(lambda: x("xdotool", "mousemove", str(ix), str(iy), "click", "3"))
     if any(os.path.basename(m).startswith(("libQt5WebEngine", "libQt5Help")) for m in mapped_files(app.pid)):
         fail("the program itself loaded the web engine or the help engine")
+    viewer = process_tree(app.pid)[1:]
     click(entries[-1][2])
     ended(app, "\"Выход\" with two help windows open")
-    wait_for("the help viewer's processes to end", lambda: not [p for p in helpers if os.path.exists(f"/proc/{p}")
-                                                               and comm(p) is not None], timeout=5)
+    wait_for("the help viewer's processes to end", lambda: not [p for p in viewer if comm(p)], timeout=5)
     wait_for("the icon to leave the tray", lambda: not tray_icons(), timeout=5)
 
 

@@ -60,6 +60,12 @@ QList<WId> HelpWindows::find(qint64 pid, const QString& title) const
     return found;
 }
 
+void HelpWindows::moveAside(WId window) const
+{
+    XMoveWindow(display, Window(window), DisplayWidth(display, DefaultScreen(display)), 0);
+    XFlush(display);
+}
+
 void HelpWindows::close(WId window) const
 {
     XEvent event{};
@@ -73,13 +79,25 @@ void HelpWindows::close(WId window) const
     XFlush(display);
 }
 
-bool HelpWindows::paints(WId window, QRgb colour)
+bool HelpWindows::paints(WId window, QRgb colour) const
 {
-    const QImage image =
-        QGuiApplication::primaryScreen()->grabWindow(window).toImage().convertToFormat(QImage::Format_RGB32);
-    const auto* first = reinterpret_cast<const QRgb*>(image.constBits());
-    const auto* last = first + image.width() * image.height();
-    return std::find(first, last, colour | 0xff000000u) != last;
+    XWindowAttributes attributes;
+    if (!display || !XGetWindowAttributes(display, Window(window), &attributes))
+        return false;
+    // In strips: whole-window images would stay in the heap of a process
+    // whose memory is being measured.
+    constexpr int kStrip = 32;
+    for (int y = 0; y < attributes.height; y += kStrip) {
+        const QImage strip = QGuiApplication::primaryScreen()
+                                 ->grabWindow(window, 0, y, -1, qMin(kStrip, attributes.height - y))
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_RGB32);
+        const auto* first = reinterpret_cast<const QRgb*>(strip.constBits());
+        const auto* last = first + strip.width() * strip.height();
+        if (std::find(first, last, colour | 0xff000000u) != last)
+            return true;
+    }
+    return false;
 }
 
 QList<qint64> HelpWindows::processTree(qint64 pid)

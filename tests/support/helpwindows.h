@@ -18,10 +18,12 @@ public:
     // The mapped top-level windows of process `pid` titled `title`, bottom
     // to top.
     QList<WId> find(qint64 pid, const QString& title) const;
+    // Off the screen, where no later window covers it.
+    void moveAside(WId window) const;
     // What a window manager's close button asks of the window.
     void close(WId window) const;
     // Whether the window's pixels hold `colour` (for a window on top).
-    static bool paints(WId window, QRgb colour);
+    bool paints(WId window, QRgb colour) const;
 
     // `pid` and every process below it.
     static QList<qint64> processTree(qint64 pid);
