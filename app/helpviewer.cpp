@@ -12,7 +12,7 @@
 #include <QWebEngineView>
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <fcntl.h>
 #include <memory>
 #include <unistd.h>
 
@@ -21,6 +21,11 @@ HelpViewer::HelpViewer(const QString& collection, const QString& identifier, QOb
     , collection(collection)
     , identifier(identifier)
 {
+    // Answers go to a descriptor of their own: the web engine's processes
+    // inherit standard output, and what they might print there must not
+    // mix with the answers.
+    answers = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+    ::dup2(STDERR_FILENO, STDOUT_FILENO);
     notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, &HelpViewer::readRequests);
 }
@@ -52,8 +57,8 @@ void HelpViewer::readRequests()
         if (request != helpprotocol::kOpen)
             continue;
         const QByteArray answer = open() + '\n';
-        std::fwrite(answer.constData(), 1, std::size_t(answer.size()), stdout);
-        std::fflush(stdout);
+        if (::write(answers, answer.constData(), std::size_t(answer.size())) != answer.size())
+            QCoreApplication::quit();  // the program is gone
     }
     // A request that found nothing to show leaves the viewer with no
     // window, and so with no reason to stay.

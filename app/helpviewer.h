@@ -26,6 +26,7 @@ private:
 
     QString collection;
     QString identifier;
+    int answers = -1;
     QSocketNotifier* notifier = nullptr;
     QByteArray pending;
     // Off the record: the viewer keeps no cache or history on disk.

@@ -112,6 +112,7 @@ OrvoWidgets::~OrvoWidgets()
 {
     // Quitting closes the help windows and ends their viewer.
     delete help;
+    help = nullptr;
     auto release = [](auto*& object) {
         delete object;
         object = nullptr;

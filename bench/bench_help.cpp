@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMenu>
 #include <QThread>
 #include <cstdio>
@@ -54,9 +55,20 @@ void settle(int seconds)
     waitFor([] { return false; }, seconds * 1000);
 }
 
+// Resident memory of this process and every process below it.
 double programMiB()
 {
-    return HelpWindows::residentMiB(HelpWindows::processTree(getpid()));
+    double total = 0;
+    for (qint64 pid : HelpWindows::processTree(getpid())) {
+        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:"))
+                total += line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+        }
+    }
+    return total;
 }
 
 }  // namespace

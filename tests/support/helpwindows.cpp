@@ -124,18 +124,3 @@ bool HelpWindows::allEnded(const QList<qint64>& processes)
     }
     return true;
 }
-
-double HelpWindows::residentMiB(const QList<qint64>& processes)
-{
-    double total = 0;
-    for (qint64 pid : processes) {
-        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-        if (!status.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray& line : status.readAll().split('\n')) {
-            if (line.startsWith("VmRSS:"))
-                total += line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-        }
-    }
-    return total;
-}

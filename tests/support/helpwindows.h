@@ -29,8 +29,6 @@ public:
     static QList<qint64> processTree(qint64 pid);
     // Each gone, or a zombie that is not ours to reap.
     static bool allEnded(const QList<qint64>& processes);
-    // Resident memory of the processes in MiB.
-    static double residentMiB(const QList<qint64>& processes);
 
 private:
     QByteArray property(unsigned long window, const char* name, unsigned long type) const;
