@@ -1,35 +1,35 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-#include <QUrl>
-#include <QtPlugin>
+#include <QObject>
+#include <QSocketNotifier>
 
-class QWidget;
+class HelpStore;
+class QWebEngineProfile;
 
-// What the help module offers the program. The module carries the web
-// engine, whose libraries cost start-up time and memory all day long, so
-// the program loads it only when the user first asks for help.
-class HelpViewer
+// The help viewer's side of the process: reads the program's requests from
+// standard input and opens a web view window with the collection's page for
+// each. The web engine lives only in this process, so its memory goes back
+// to the system when the last help window closes.
+class HelpViewer : public QObject
 {
+    Q_OBJECT
 public:
-    virtual ~HelpViewer() = default;
+    HelpViewer(const QString& collection, const QString& identifier, QObject* parent = nullptr);
+    ~HelpViewer() override;
 
-    struct Page
-    {
-        QByteArray html;  // empty when the collection has no such page
-        QUrl address;     // where the page lives in the help store
-    };
+    // Answers one request; returns the answer's line.
+    QByteArray open();
 
-    // Opens the help collection `collection` and reads the first page it
-    // registers for `identifier`. Returns false when the collection cannot
-    // be opened.
-    virtual bool readPage(const QString& collection, const QString& identifier, Page* page) = 0;
+private:
+    void readRequests();
+    void inputEnded();
 
-    // A new top-level window showing `page`; links and pictures in it are
-    // read from the help store. The window deletes itself when closed.
-    virtual QWidget* openWindow(const Page& page) = 0;
+    QString collection;
+    QString identifier;
+    int answers = -1;
+    QSocketNotifier* notifier = nullptr;
+    QByteArray pending;
+    // Off the record: the viewer keeps no cache or history on disk.
+    QWebEngineProfile* profile = nullptr;
+    HelpStore* store = nullptr;
 };
-
-#define OrvoHelpViewer_iid "org.orvowidgets.HelpViewer/1.0"
-Q_DECLARE_INTERFACE(HelpViewer, OrvoHelpViewer_iid)

@@ -1,6 +1,6 @@
 #include "app/orvowidgets.h"
 
-#include "app/helpviewer.h"
+#include "app/helplauncher.h"
 #include "calendar/myqtcalendar.h"
 #include "chat/orvochat.h"
 #include "clock/digitalclockwidget.h"
@@ -110,11 +110,9 @@ OrvoWidgets::OrvoWidgets(QWidget* parent)
 
 OrvoWidgets::~OrvoWidgets()
 {
-    // The web engine cannot shut down under a view still alive, nor the
-    // help store's engine after the database layer is gone.
-    for (const QPointer<QWidget>& window : qAsConst(helpWindows))
-        delete window.data();
-    helpModule.unload();
+    // Quitting closes the help windows and ends their viewer.
+    delete help;
+    help = nullptr;
     auto release = [](auto*& object) {
         delete object;
         object = nullptr;
@@ -287,30 +285,20 @@ void OrvoWidgets::do_set_opacity(double value)
     dgClockWidget->set_opacity(value);
 }
 
-HelpViewer* OrvoWidgets::helpViewer()
-{
-    if (helpModule.fileName().isEmpty()) {
-        helpModule.setFileName(QCoreApplication::applicationDirPath() + QLatin1String("/orvo_help"));
-        // Unloading only lets its objects go: the web engine stays mapped
-        // for its own shutdown.
-        helpModule.setLoadHints(QLibrary::PreventUnloadHint);
-    }
-    return qobject_cast<HelpViewer*>(helpModule.instance());
-}
-
 void OrvoWidgets::do_help()
 {
-    const QString collection = QCoreApplication::applicationDirPath() + QLatin1String("/help/my_help.qhc");
-    HelpViewer* viewer = helpViewer();
-    HelpViewer::Page page;
-    if (!viewer || !viewer->readPage(collection, QStringLiteral("Clock"), &page)) {
-        QMessageBox::information(this, QStringLiteral("Help"), QStringLiteral("Help download error"),
-                                 QMessageBox::Ok);
-        return;
+    if (!help) {
+        const QString folder = QCoreApplication::applicationDirPath();
+        help = new HelpLauncher(folder + QLatin1String("/orvo-help"), folder + QLatin1String("/help/my_help.qhc"),
+                                QStringLiteral("Clock"), this);
+        // Queued: the box's own event loop must not run inside the viewer's signal.
+        connect(
+            help, &HelpLauncher::failed, this,
+            [this] {
+                QMessageBox::information(this, QStringLiteral("Help"), QStringLiteral("Help download error"),
+                                         QMessageBox::Ok);
+            },
+            Qt::QueuedConnection);
     }
-    // A collection without the page shows nothing, as an empty page does.
-    if (page.html.isEmpty())
-        return;
-    helpWindows.removeAll(nullptr);
-    helpWindows.append(viewer->openWindow(page));
+    help->open();
 }

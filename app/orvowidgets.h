@@ -1,16 +1,13 @@
 #pragma once
 
-#include <QList>
 #include <QMainWindow>
-#include <QPluginLoader>
-#include <QPointer>
 #include <QSqlDatabase>
 #include <QSystemTrayIcon>
 
 #include "ui_orvowidgets.h"
 
 class DigitalClockWidget;
-class HelpViewer;
+class HelpLauncher;
 class OrvoChat;
 class myQtCalendar_;
 
@@ -53,16 +50,12 @@ private slots:
 private:
     void attachSkinPaths();
     void connectSettings();
-    HelpViewer* helpViewer();
 
     QSqlDatabase db;
     Ui::OrvoWidgetsClass ui;
     DigitalClockWidget* dgClockWidget = nullptr;
     OrvoChat* chat = nullptr;
     myQtCalendar_* calendar = nullptr;
-    // The help module, loaded on the first "Помощь", and the help windows
-    // still open: each is freed when closed, the rest before the
-    // application object goes, which the web engine needs.
-    QPluginLoader helpModule;
-    QList<QPointer<QWidget>> helpWindows;
+    // The help viewer's process, started on the first "Помощь".
+    HelpLauncher* help = nullptr;
 };

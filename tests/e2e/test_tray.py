@@ -5,9 +5,11 @@ in-process test can show.
 1. Without its data directory the program shows the "Error" box naming the
    directory and the file, docks no icon, and ends with status 0 on OK.
 2. With a database the icon docks in the tray, a right click opens the menu
-   with its five entries, "Помощь" opens the help page from the collection
-   next to the executable, and "Выход" ends the program, with the help window
-   still open, with status 0 and takes the icon out of the tray.
+   with its five entries, each "Помощь" opens one more window with the help
+   page from the collection next to the executable, shown by the help viewer
+   in a process of its own (the program maps no web engine), and "Выход"
+   ends the program, with the help windows still open, with status 0, ends
+   the viewer's processes and takes the icon out of the tray.
 3. One program per desktop: a second start ends with 0 within a second and
    leaves one icon; after the first is killed, a new start runs.
 
@@ -45,6 +47,7 @@ env = dict(os.environ, HOME=work, XDG_DATA_HOME=os.path.join(work, "data"), XDG_
            QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
 if os.geteuid() == 0:
     env["QTWEBENGINE_DISABLE_SANDBOX"] = "1"  # the web engine's sandbox refuses root
+env["QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"] = "1"  # the help page's headings, read over the bus
 database = os.path.join(env["XDG_DATA_HOME"], "OrvoWidgets", "orvo.db")
 Atspi.set_timeout(5000, 10000)  # a program stuck in a nested loop must not hang us
 
@@ -172,6 +175,35 @@ def popup_menu(open_menu):
     fail("no popup menu took the focus after a right click on the tray icon")
 
 
+HELP_TITLE = "Справка OrvoWidgets"
+
+
+def process_tree(pid):
+    tree = [pid]
+    for p in tree:
+        try:
+            with open(f"/proc/{p}/task/{p}/children") as f:
+                tree += [int(c) for c in f.read().split()]
+        except OSError:
+            pass
+    return tree
+
+
+def comm(pid):
+    """The process's name; None when it is gone or a zombie."""
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            stat = f.read()
+        return None if stat[stat.rindex(")") + 2] == "Z" else stat[stat.index("(") + 1:stat.rindex(")")]
+    except OSError:
+        return None
+
+
+def mapped_files(pid):
+    with open(f"/proc/{pid}/maps") as f:
+        return {line.split()[-1] for line in f if len(line.split()) > 5}
+
+
 def tray_menu_and_exit():
     subprocess.run([provision], env=env, check=True, stdout=subprocess.DEVNULL)
     with sqlite3.connect(database) as db:  # any free port: never another program's chat port
@@ -189,12 +221,28 @@ def tray_menu_and_exit():
     # The accessibility bus may drop the mnemonic marker.
     if [n.replace("&", "") for n in names] != [n.replace("&", "") for n in MENU]:
         fail(f"the tray menu holds {names}, expected {MENU}")
-    click(entries[MENU.index("Помощь")][2])
-    wait_for("the help window", lambda: [w for w in top_level(application(app.pid))
-                                         if w.name == "Справка OrvoWidgets"])
-    entries = popup_menu(lambda: x("xdotool", "mousemove", str(ix), str(iy), "click", "3"))
+    # Two "Помощь": two windows with the page, shown by the viewer's process.
+    # The menu is opened again only once the window is there: a window
+    # mapped meanwhile takes the focus and closes the menu.
+    def heading(window):  # the first heading of the web view's document
+        document = window.getChildAtIndex(0) if window.childCount else None
+        first = document.getChildAtIndex(0) if document and document.childCount else None
+        return first.name if first and first.getRoleName() == "heading" else None
+
+    def help_windows():
+        viewers = [p for p in process_tree(app.pid)[1:] if comm(p) == "orvo-help"]
+        acc = application(viewers[0]) if len(viewers) == 1 else None
+        return [w for w in top_level(acc) if heading(w) == HELP_TITLE] if acc else []
+    for count in (1, 2):
+        click(entries[MENU.index("Помощь")][2])
+        wait_for(f"{count} help window(s) with the page's heading", lambda: len(help_windows()) == count)
+        entries = popup_menu(lambda: x("xdotool", "mousemove", str(ix), str(iy), "click", "3"))
+    if any(os.path.basename(m).startswith(("libQt5WebEngine", "libQt5Help")) for m in mapped_files(app.pid)):
+        fail("the program itself loaded the web engine or the help engine")
+    viewer = process_tree(app.pid)[1:]
     click(entries[-1][2])
-    ended(app, "\"Выход\" with a help window open")
+    ended(app, "\"Выход\" with two help windows open")
+    wait_for("the help viewer's processes to end", lambda: not [p for p in viewer if comm(p)], timeout=5)
     wait_for("the icon to leave the tray", lambda: not tray_icons(), timeout=5)
 
 
@@ -222,7 +270,7 @@ def installed_package():
     dpkg("-i", package)
     try:
         # The program and its provisioning tool show themselves by running below.
-        for path in ["/usr/libexec/orvowidgets/orvo_help.so", "/usr/libexec/orvowidgets/help/my_help.qhc",
+        for path in ["/usr/libexec/orvowidgets/orvo-help", "/usr/libexec/orvowidgets/help/my_help.qhc",
                      "/usr/share/icons/hicolor/48x48/apps/orvowidgets.png"]:
             if not os.path.isfile(path):
                 fail(f"the package did not install {path}")
