@@ -15,15 +15,6 @@
 #include <QMessageBox>
 #include <cstdlib>
 
-// One main window exists per process; the tray objects live beside it.
-static QSystemTrayIcon* trayIcon = nullptr;
-static QMenu* trayMenu = nullptr;
-static QAction* setupAction = nullptr;
-static QAction* chatAction = nullptr;
-static QAction* calendarAction = nullptr;
-static QAction* helpAction = nullptr;
-static QAction* exitAction = nullptr;
-
 namespace {
 
 const char* const kClockSkins[] = {
@@ -78,22 +69,17 @@ OrvoWidgets::OrvoWidgets(QWidget* parent)
     chat = new OrvoChat();
     calendar = new myQtCalendar_();
 
-    setupAction = makeAction(this, QStringLiteral("&Настройки программы"), ":/img/setup.png",
-                             &OrvoWidgets::do_setup);
-    chatAction = makeAction(this, QStringLiteral("Показать/cкрыть чат"), ":/img/chat.png",
-                            &OrvoWidgets::do_chat);
-    calendarAction = makeAction(this, QStringLiteral("Показать/cкрыть календарь"),
-                                ":/img/calendar.png", &OrvoWidgets::do_calendar);
-    helpAction = makeAction(this, QStringLiteral("Помощь"), ":/img/help.png", &OrvoWidgets::do_help);
-    exitAction = makeAction(this, QStringLiteral("Выход"), ":/img/exit.png", &QCoreApplication::quit);
-
+    // The menu and its actions are the window's children and go with it.
     trayMenu = new QMenu(this);
-    trayMenu->addAction(setupAction);
-    trayMenu->addAction(chatAction);
-    trayMenu->addAction(calendarAction);
-    trayMenu->addAction(helpAction);
+    trayMenu->addAction(makeAction(this, QStringLiteral("&Настройки программы"), ":/img/setup.png",
+                                   &OrvoWidgets::do_setup));
+    trayMenu->addAction(makeAction(this, QStringLiteral("Показать/cкрыть чат"), ":/img/chat.png",
+                                   &OrvoWidgets::do_chat));
+    trayMenu->addAction(makeAction(this, QStringLiteral("Показать/cкрыть календарь"), ":/img/calendar.png",
+                                   &OrvoWidgets::do_calendar));
+    trayMenu->addAction(makeAction(this, QStringLiteral("Помощь"), ":/img/help.png", &OrvoWidgets::do_help));
     trayMenu->addSeparator();
-    trayMenu->addAction(exitAction);
+    trayMenu->addAction(makeAction(this, QStringLiteral("Выход"), ":/img/exit.png", &QCoreApplication::quit));
 
     trayIcon = new QSystemTrayIcon(QIcon(QStringLiteral(":/img/tray.png")));
     trayIcon->setToolTip(QStringLiteral("OrvoWidgets 0.1"));
@@ -113,19 +99,12 @@ OrvoWidgets::~OrvoWidgets()
     // Quitting closes the help windows and ends their viewer.
     delete help;
     help = nullptr;
-    auto release = [](auto*& object) {
-        delete object;
-        object = nullptr;
-    };
-    release(trayMenu);
-    release(trayIcon);
-    release(setupAction);
-    release(exitAction);
-    release(chatAction);
-    release(chat);
-    release(calendar);
-    calendarAction = nullptr;
-    helpAction = nullptr;
+    // The gadgets have no parent: the window that made them deletes them,
+    // before the connection they write through is let go.
+    delete trayIcon;
+    delete chat;
+    delete calendar;
+    delete dgClockWidget;
     db = QSqlDatabase();
 }
 

@@ -8,6 +8,7 @@
 
 class DigitalClockWidget;
 class HelpLauncher;
+class QMenu;
 class OrvoChat;
 class myQtCalendar_;
 
@@ -56,6 +57,8 @@ private:
     DigitalClockWidget* dgClockWidget = nullptr;
     OrvoChat* chat = nullptr;
     myQtCalendar_* calendar = nullptr;
+    QSystemTrayIcon* trayIcon = nullptr;
+    QMenu* trayMenu = nullptr;
     // The help viewer's process, started on the first "Помощь".
     HelpLauncher* help = nullptr;
 };
