@@ -6,30 +6,20 @@
 #include "platform/platform.h"
 #include "todo/myedit.h"
 #include "todo/myitemdelegate.h"
+#include "todo/attachmentstrip.h"
+#include "todo/paper.h"
 
 #include <QCursor>
-#include <QDesktopServices>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QHeaderView>
-#include <QIcon>
-#include <QLabel>
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPushButton>
 #include <QResizeEvent>
-#include <QSaveFile>
 #include <QSizeGrip>
-#include <QSplashScreen>
 #include <QTableWidgetItem>
 #include <QTimerEvent>
-#include <QUrl>
-#include <QtEndian>
 #include <QtMath>
 
 namespace {
@@ -42,41 +32,6 @@ QString weekdayName(int day)
 {
     // Empty outside 1..7, so weekday 0 gives an empty title.
     return QLocale::system().dayName(day, QLocale::LongFormat);
-}
-
-// Larger files can only be attached as links: a copy is held in memory
-// whole, compressed and uncompressed, and stored with one INSERT.
-constexpr qint64 kMaxCopySize = 52428800;
-
-// A stored copy starts with the uncompressed length, big-endian: 0 marks a
-// truly empty file, while any other content that uncompresses to nothing
-// is damaged (or was never read).
-bool isEmptyContent(const QByteArray& data)
-{
-    return data.size() >= 4 && qFromBigEndian<quint32>(data.constData()) == 0;
-}
-
-// Every sticker skin draws its paper 5, 4, 11 and 16 of its 314 x 372
-// pixels in from the left, top, right and bottom (a shadow below and to the
-// right), with the lower right corner rolled up 46 pixels. The window's
-// contents keep to the paper: off it, they would stand on the bare desktop.
-QMargins paperMargins(QSize size)
-{
-    const auto across = [&](double pixels) { return qMax(9, qCeil(size.width() * pixels / 314)); };
-    const auto down = [&](double pixels) { return qMax(9, qCeil(size.height() * pixels / 372)); };
-    return QMargins(across(7), down(6), across(13), down(20));
-}
-
-// An attachment's name ends before the rolled-up corner, which the strip's
-// right end lies on.
-void keepClearOfTheCurl(QLabel* name, QSize size)
-{
-    name->setContentsMargins(0, 0, qMax(0, qCeil(size.width() * 59 / 314.0) - paperMargins(size).right()), 0);
-}
-
-void openWithDesktop(const QString& path)
-{
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 }  // namespace
@@ -110,7 +65,13 @@ ToDoList::ToDoList(QWidget* parent)
     connect(textDelegate.get(), &myEdit::do_changed, this, &ToDoList::changedText);
     notesWidget->setItemDelegateForColumn(1, textDelegate.get());
 
-    connect(notesWidget, &QTableWidget::currentItemChanged, this, &ToDoList::getAttach);
+    strip = new AttachmentStrip(tabWidget, menu, this, [this] {
+        return notesWidget->selectedItems().isEmpty() ? 0 : taskIdAt(notesWidget->currentRow());
+    });
+    connect(strip, &AttachmentStrip::added, this, &ToDoList::showNotesKeepingCell);
+    connect(strip, &AttachmentStrip::deleted, this, &ToDoList::show_notes);
+    connect(notesWidget, &QTableWidget::currentItemChanged, this,
+            [this](QTableWidgetItem* current) { strip->getAttach(current ? taskIdAt(current->row()) : 0); });
 
     followTimer = startTimer(60000, Qt::CoarseTimer);
 }
@@ -329,195 +290,6 @@ qint32 ToDoList::taskIdAt(int row) const
     return idCell ? idCell->data(Qt::EditRole).toInt() : 0;
 }
 
-qint32 ToDoList::currentAttachId() const
-{
-    return tabWidget->currentWidget()->property("ID").toInt();
-}
-
-void ToDoList::getAttach(QTableWidgetItem* current, QTableWidgetItem*)
-{
-    // The pages are the strip's own: removing them alone would keep every
-    // listing's labels alive until the window goes.
-    QList<QWidget*> pages;
-    for (int i = 0; i < tabWidget->count(); ++i)
-        pages.append(tabWidget->widget(i));
-    tabWidget->clear();
-    qDeleteAll(pages);
-
-    if (!current)
-        return;
-    const auto rows = db::read(QString::fromLatin1(sql::kSelectAttachments), {QVariant(taskIdAt(current->row()))});
-    if (!rows)
-        return;
-    for (const db::Row& r : *rows) {
-        auto* page = new QLabel(r.at(1).toString());
-        page->setObjectName(QStringLiteral("lb"));
-        keepClearOfTheCurl(page, size());
-        tabWidget->setCurrentIndex(tabWidget->addTab(page, QStringLiteral("Вложение")));
-        tabWidget->currentWidget()->setProperty("ID", QVariant(r.at(0).toInt()));
-    }
-}
-
-void ToDoList::on_tabWidget_customContextMenuRequested(QPoint)
-{
-    menu->clear();
-    menu->addAction(QIcon(QStringLiteral(":/img/new.png")), QStringLiteral("Добавить"), this,
-                    &ToDoList::add_attach);
-    menu->addAction(QIcon(QStringLiteral(":/img/view.png")), QStringLiteral("Открыть"), this,
-                    &ToDoList::view_attach);
-    menu->addAction(QIcon(QStringLiteral(":/img/del_1.png")), QStringLiteral("Удалить"), this,
-                    &ToDoList::delete_attach);
-    menu->exec(QCursor::pos());
-}
-
-void ToDoList::add_attach()
-{
-    if (notesWidget->selectedItems().isEmpty())
-        return;
-    const qint32 task = taskIdAt(notesWidget->currentRow());
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Выберите файл для сохранения в БД"),
-                                                      QString(), tr("ALL (*)"));
-    if (path.isEmpty())
-        return;
-
-    QMessageBox choice;
-    choice.setIcon(QMessageBox::Question);
-    choice.setText(QStringLiteral("Выберете вариант сохранения документа"));
-    QPushButton* link =
-        choice.addButton(QStringLiteral("Сохранить ссылку на документ в базе"), QMessageBox::ActionRole);
-    QPushButton* copy =
-        choice.addButton(QStringLiteral("Сохранить копию документа в базу"), QMessageBox::ActionRole);
-    choice.addButton(QStringLiteral("Отмена"), QMessageBox::ActionRole);
-    choice.exec();
-
-    if (choice.clickedButton() == link) {
-        // A link keeps the empty string, not NULL, as its content.
-        db::save(QString::fromLatin1(sql::kInsertAttachment),
-                 {path, QVariant(QStringLiteral("")), QVariant(task), QVariant(true)}, this);
-    } else if (choice.clickedButton() == copy) {
-        if (QFileInfo(path).size() > kMaxCopySize) {
-            db::showError(this, QStringLiteral("Файлы больше 50 Мегабайт необходимо сохранять как ссылку на файл."));
-            return;
-        }
-        QSplashScreen splash(QPixmap(QStringLiteral(":/img/splash.png")));
-        splash.setWindowModality(Qt::ApplicationModal);
-        splash.show();
-        splash.showMessage(QStringLiteral("Конвертация документа... "), Qt::AlignBottom | Qt::AlignHCenter, Qt::black);
-        const QByteArray content = read_attach_file(path);
-        db::save(QString::fromLatin1(sql::kInsertAttachment),
-                 {QFileInfo(path).fileName(), QVariant(content), QVariant(task), QVariant(false)}, this);
-    } else {
-        return;
-    }
-    showNotesKeepingCell();
-}
-
-QByteArray ToDoList::read_attach_file(QString path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        QMessageBox::warning(this, QStringLiteral("ВНИМАНИЕ"), QStringLiteral("Невозможно открыть файл! ") + path,
-                             QMessageBox::Ok);
-        return QByteArray();
-    }
-    // The file's bytes are freed on return, before the INSERT copies the
-    // compressed form: at most the file and its compressed form are held.
-    return qCompress(file.readAll(), -1);
-}
-
-void ToDoList::view_attach()
-{
-    if (tabWidget->count() == 0)
-        return;
-    const auto rows = db::read(QString::fromLatin1(sql::kSelectAttachment), {QVariant(currentAttachId())});
-    if (!rows || rows->isEmpty())
-        return;
-    const db::Row& r = rows->first();
-    const QByteArray attach = r.at(0).toByteArray();
-    const QString filename = r.at(1).toString();
-    if (r.at(2).toBool()) {
-        openWithDesktop(filename);
-        return;
-    }
-
-    const QString start = QDir(db::dataDirectory()).filePath(QStringLiteral("to_save"));
-    if (!QDir().mkpath(start)) {
-        const QString reason = Platform::instance().lastErrorText();
-        QMessageBox::warning(this, QStringLiteral("ERR!"), reason, QMessageBox::Ok);
-        return;
-    }
-    const QString folder = QFileDialog::getExistingDirectory(
-        this, QStringLiteral("Выберите каталог для сохранения файла"), start,
-        QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
-    if (folder.isEmpty())
-        return;
-    // A stored name never leads out of the chosen folder.
-    const QString target = folder + QLatin1Char('/') + QFileInfo(filename).fileName();
-    if (!write_attach_file(attach, target))
-        return;
-    const auto answer =
-        QMessageBox::question(this, QStringLiteral("Открытие"), QStringLiteral("Открыть файл? ") + target,
-                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::NoButton);
-    if (answer == QMessageBox::Ok)
-        openWithDesktop(target);
-}
-
-// The user's existing file is replaced only by a whole new one: the content
-// is uncompressed first, written beside the target and renamed over it once
-// it is complete. A damaged copy or a failed write leaves the file as it was.
-bool ToDoList::write_attach_file(QByteArray data, QString path)
-{
-    const QByteArray bytes = qUncompress(data);
-    if (bytes.isEmpty() && !isEmptyContent(data)) {
-        QMessageBox::critical(this, QStringLiteral("Error!"),
-                              QStringLiteral("Копия документа в базе повреждена или отсутствует, файл не сохранён: ")
-                                  + path,
-                              QMessageBox::Ok);
-        return false;
-    }
-    // Where the file already is, failing to put the new one in its place is
-    // failing to remove the old one.
-    const bool existed = QFileInfo::exists(path);
-    const auto cannotReplace = [&] {
-        QMessageBox::warning(this, QStringLiteral("ВНИМАНИЕ"), QStringLiteral("Невозможно удалить файл! ") + path,
-                             QMessageBox::Ok);
-        return false;
-    };
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) && existed)
-        return cannotReplace();
-    const qint64 written = file.isOpen() ? file.write(bytes) : -1;
-    // A short write (a full disk, a file size limit) sets no error of its
-    // own: committing it would put a truncated copy over the user's file.
-    if (written != bytes.size() && file.isOpen()) {
-        const QString reason = Platform::instance().lastErrorText();
-        file.cancelWriting();
-        QMessageBox::critical(this, QStringLiteral("Error!"), reason.isEmpty() ? file.errorString() : reason,
-                              QMessageBox::Ok);
-        return false;
-    }
-    if (file.isOpen() && file.commit())
-        return written > 0;  // an empty file is created, but nothing is offered to open
-    if (file.error() == QFileDevice::RenameError && existed)
-        return cannotReplace();
-    QMessageBox::critical(this, QStringLiteral("Error!"), file.errorString(), QMessageBox::Ok);
-    return false;
-}
-
-void ToDoList::delete_attach()
-{
-    if (tabWidget->count() == 0)
-        return;
-    const qint32 id = currentAttachId();
-    const auto answer = QMessageBox::question(this, QStringLiteral("Удаление"),
-                                              QStringLiteral("Вы действительно хотите удалить вложение"),
-                                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::NoButton);
-    if (answer != QMessageBox::Ok)
-        return;
-    db::save(QString::fromLatin1(sql::kDeleteAttachment), {QVariant(id)}, this);
-    show_notes();
-}
-
 void ToDoList::timerEvent(QTimerEvent* event)
 {
     if (event->timerId() != followTimer) {
@@ -600,11 +372,9 @@ void ToDoList::resizeEvent(QResizeEvent* event)
         : loadedSkin.scaled(event->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     // The table starts below the skin's top band.
     gridLayout->setContentsMargins(-1, int(scaledSkin.height() * 0.03), -1, 0);
-    if (gridLayout_3->contentsMargins() != paperMargins(event->size()))
-        gridLayout_3->setContentsMargins(paperMargins(event->size()));
-    const auto names = tabWidget->findChildren<QLabel*>(QStringLiteral("lb"));
-    for (QLabel* name : names)
-        keepClearOfTheCurl(name, event->size());
+    if (gridLayout_3->contentsMargins() != paper::margins(event->size()))
+        gridLayout_3->setContentsMargins(paper::margins(event->size()));
+    strip->fitNames(event->size());
     // Each step of a grip drag is stored; so is the size restored at
     // construction when it first arrives here, unchanged.
     save_size(event->size().width(), event->size().height());

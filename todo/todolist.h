@@ -12,6 +12,7 @@
 #include "todo/taskrecord.h"
 #include "ui_todolist.h"
 
+class AttachmentStrip;
 class QMenu;
 class QTableWidgetItem;
 class myItemDelegate;
@@ -46,16 +47,11 @@ protected:
 
 private slots:
     void on_notesWidget_customContextMenuRequested(QPoint pos);
-    void on_tabWidget_customContextMenuRequested(QPoint pos);
     void insert_note();
     void delete_note();
     void close_note();
     void changedStatus(qint64 id, bool status);
     void changedText(qint64 id, QString text);
-    void add_attach();
-    void view_attach();
-    void delete_attach();
-    void getAttach(QTableWidgetItem* current, QTableWidgetItem* previous);
 
 private:
     void load_sticker_settings();
@@ -64,9 +60,6 @@ private:
     void rebuildKeepingCell();
     void showNotesKeepingCell();
     qint32 taskIdAt(int row) const;
-    qint32 currentAttachId() const;
-    QByteArray read_attach_file(QString path);
-    bool write_attach_file(QByteArray data, QString path);
     void save_size(const int& width, const int& height);
     void save_pos(const int& x, const int& y);
 
@@ -76,6 +69,7 @@ private:
     int day = 0;
     bool goToCurrentDay = false;
     QMenu* menu = nullptr;
+    AttachmentStrip* strip = nullptr;
     QPoint dragOffset;
     int followTimer = 0;
     std::unique_ptr<myItemDelegate> doneDelegate;
