@@ -43,20 +43,24 @@ void myEdit::drawWrapped(QPainter* painter, const QRect& rect, const QString& te
     layout.setTextOption(wrapping);
     qreal height = 0;
     int fitting = 0;
+    bool whole = true;
     layout.beginLayout();
+    // Lines past the row are not laid out: a task can be very long, and
+    // this runs at every paint.
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
         line.setLineWidth(rect.width());
         line.setPosition(QPointF(0, height));
         height += line.height();
         if (height <= rect.height() || fitting == 0)
             ++fitting;
+        if (height - line.descent() > rect.height()) {
+            whole = false;
+            break;
+        }
     }
     layout.endLayout();
-
-    const int lines = layout.lineCount();
-    const bool whole = lines > 0 && height - layout.lineAt(lines - 1).descent() <= rect.height();
     if (whole)
-        fitting = lines;
+        fitting = layout.lineCount();
     const QPointF origin(rect.left(), rect.top() + (whole ? (rect.height() - height) / 2 : 0.0));
     painter->setClipRect(rect, Qt::IntersectClip);
     for (int i = 0; i < fitting; ++i) {
@@ -66,7 +70,7 @@ void myEdit::drawWrapped(QPainter* painter, const QRect& rect, const QString& te
             continue;
         }
         const QString rest = QFontMetrics(font, painter->device())
-                                 .elidedText(text.mid(line.textStart()).simplified(), Qt::ElideRight, rect.width());
+                                 .elidedText(text.mid(line.textStart(), 4096).simplified(), Qt::ElideRight, rect.width());
         painter->drawText(origin + QPointF(0, line.y() + line.ascent()), rest);
     }
 }
