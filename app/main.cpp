@@ -9,8 +9,10 @@
 
 int main(int argc, char* argv[])
 {
-    prepareApplication();
+    const bool platformChosen = prepareApplication();
     QApplication app(argc, argv);
+    if (platformChosen)
+        qunsetenv("QT_QPA_PLATFORM");
     orvoInitResources();
     // A tray program: closing a gadget or the settings page only hides it.
     app.setQuitOnLastWindowClosed(false);

@@ -65,4 +65,7 @@ private:
     // application object goes, which the web engine needs.
     QPluginLoader helpModule;
     QList<QPointer<QWidget>> helpWindows;
+    // A StatusNotifier panel reports a click, and never a double click: there
+    // the click toggles the clock.
+    bool trayClickToggles = false;
 };

@@ -1,9 +1,11 @@
 // The main window in-process: start-up, the tray toggles, the settings page
 // filled from the stored row and storing what the user changes on it.
 #include "boxanswerer.h"
+#include "fakeplatform.h"
 #include "testdatadir.h"
 
 #include "app/orvowidgets.h"
+#include "app/startup.h"
 #include "resources/resources.h"
 
 #include <QFileDialog>
@@ -80,6 +82,71 @@ private slots:
         }
         window.reset();
         QVERIFY(!calendar);
+    }
+
+    // Trigger, Trigger, DoubleClick: where the clock is after each.
+    void trayClickTogglesOnlyWherePanelsHaveNoDoubleClick_data()
+    {
+        QTest::addColumn<bool>("statusNotifier");
+        QTest::addColumn<QList<bool>>("visible");
+        // An XEmbed double click brings a click first, which must not toggle.
+        QTest::newRow("XEmbed tray") << false << QList<bool>{true, true, false};
+        QTest::newRow("StatusNotifier panel") << true << QList<bool>{false, true, false};
+    }
+    void trayClickTogglesOnlyWherePanelsHaveNoDoubleClick()
+    {
+        QFETCH(bool, statusNotifier);
+        QFETCH(QList<bool>, visible);
+        FakePlatformScope platform;
+        platform.fake.statusNotifierTray = statusNotifier;
+        TestDataDir data;
+        OrvoWidgets window;
+        const QSystemTrayIcon::ActivationReason clicks[] = {QSystemTrayIcon::Trigger, QSystemTrayIcon::Trigger,
+                                                            QSystemTrayIcon::DoubleClick};
+        QList<bool> seen;
+        for (auto reason : clicks) {
+            QVERIFY(QMetaObject::invokeMethod(&window, "sysTrayActivated",
+                                              Q_ARG(QSystemTrayIcon::ActivationReason, reason)));
+            seen.append(topLevel("DigitalClockWidget")->isVisible());
+        }
+        QCOMPARE(seen, visible);
+        delete topLevel("DigitalClockWidget");  // while the fake it reads is alive
+    }
+
+    void windowingOnWaylandIsXWhereverXIsThere_data()
+    {
+        QTest::addColumn<QByteArray>("qpaPlatform");
+        QTest::addColumn<QByteArray>("sessionType");
+        QTest::addColumn<QByteArray>("waylandDisplay");
+        QTest::addColumn<bool>("xReachable");
+        QTest::addColumn<QByteArray>("platform");  // empty: the toolkit's own choice
+        QTest::addColumn<bool>("warn");
+        QTest::addColumn<bool>("askedForX");
+        QTest::newRow("X11 desktop") << QByteArray() << QByteArray("x11") << QByteArray() << true << QByteArray()
+                                     << false << false;
+        QTest::newRow("user's choice") << QByteArray("wayland") << QByteArray("wayland") << QByteArray("wayland-0")
+                                       << true << QByteArray() << false << false;
+        QTest::newRow("XWayland") << QByteArray() << QByteArray("wayland") << QByteArray("wayland-0") << true
+                                  << QByteArray("xcb") << false << true;
+        QTest::newRow("compositor socket alone, XWayland")
+            << QByteArray() << QByteArray() << QByteArray("wayland-1") << true << QByteArray("xcb") << false << true;
+        QTest::newRow("no X") << QByteArray() << QByteArray("wayland") << QByteArray() << false
+                              << QByteArray("wayland") << true << true;
+    }
+    void windowingOnWaylandIsXWhereverXIsThere()
+    {
+        QFETCH(QByteArray, qpaPlatform);
+        QFETCH(QByteArray, sessionType);
+        QFETCH(QByteArray, waylandDisplay);
+        QFETCH(bool, xReachable);
+        bool asked = false;
+        const WindowingChoice choice = chooseWindowing(qpaPlatform, sessionType, waylandDisplay, [&] {
+            asked = true;
+            return xReachable;
+        });
+        QTEST(choice.platform, "platform");
+        QTEST(choice.warnNoX, "warn");
+        QTEST(asked, "askedForX");  // an X connection at every start of an X11 desktop would cost for nothing
     }
 
     void settingsPageIsFilledFromTheStoredRowWritingNothing()

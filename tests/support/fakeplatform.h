@@ -22,6 +22,8 @@ public:
     QDateTime now = QDateTime(QDate(2024, 1, 1), QTime(12, 0));
     QStringList addresses{QStringLiteral("127.0.0.1")};
     QString lastError;
+    bool xDisplay = true;
+    bool statusNotifierTray = false;
 
     // "sleep 10", "times", "memory", "layout", "now", in call order.
     QStringList calls;
@@ -35,6 +37,8 @@ public:
     QStringList localIPv4Addresses() override { return addresses; }
     QString lastErrorText() override { return lastError; }
     QString desktopName() override { return QStringLiteral(":fake"); }
+    bool hasXDisplay() override { return xDisplay; }
+    bool trayIsStatusNotifier() override { return statusNotifierTray; }
 };
 
 // Installs a fake for the life of one test and returns to the real layer.
