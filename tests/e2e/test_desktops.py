@@ -2,9 +2,10 @@
 """The real executable on the desktops that are not a plain X11 session with
 an XEmbed tray, each on a private session bus of its own:
 
-1. A Wayland desktop with XWayland (weston's headless compositor): with
-   XDG_SESSION_TYPE=wayland the clock is an X window on the XWayland display,
-   the icon docks in trayer there, and "Выход" from its menu ends the program
+1. A Wayland desktop (weston's headless compositor), XDG_SESSION_TYPE=wayland.
+   Without an X display the program runs natively and says once that some
+   things need X. With XWayland the clock is an X window on its display, the
+   icon docks in trayer there, and "Выход" from its menu ends the program
    with 0. Weston places X windows itself: positions are not checked here.
 2. A StatusNotifier panel (status-notifier-watcher with the host
    gtk-sni-tray-standalone) on Xvfb: the icon registers as an item with its
@@ -75,9 +76,8 @@ def x(env, *argv):
     return subprocess.run(argv, env=env, capture_output=True, text=True, timeout=10).stdout
 
 
-def clock_windows(env, app, visible=True):
-    return x(env, "xdotool", "search", *(["--onlyvisible"] if visible else []), "--pid", str(app.pid),
-             "--name", CLOCK).split()
+def clock_windows(env, app):
+    return x(env, "xdotool", "search", "--onlyvisible", "--pid", str(app.pid), "--name", CLOCK).split()
 
 
 def ended(app, what):
@@ -193,9 +193,14 @@ try:
         try:
             scenario()
         finally:
+            # Terminated, not killed: the X servers take their lock files along.
             for process in reversed(started):
-                process.kill()
-                process.wait()
+                process.terminate()
+                try:
+                    process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
             started.clear()
     print("PASS")
 finally:
