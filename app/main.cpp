@@ -9,9 +9,13 @@
 
 int main(int argc, char* argv[])
 {
-    prepareApplication();
+    const bool platformChosen = prepareApplication();
     QApplication app(argc, argv);
+    if (platformChosen)
+        qunsetenv("QT_QPA_PLATFORM");
     orvoInitResources();
+    // Names the menu entry, whose icon a Wayland compositor shows for the windows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.orvowidgets.OrvoWidgets"));
     // A tray program: closing a gadget or the settings page only hides it.
     app.setQuitOnLastWindowClosed(false);
     // A second start (from the menu while it also started at login) would

@@ -7,6 +7,7 @@
 #include "db/connection.h"
 #include "db/database.h"
 #include "db/statements.h"
+#include "platform/platform.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -85,6 +86,9 @@ OrvoWidgets::OrvoWidgets(QWidget* parent)
     trayIcon->setToolTip(QStringLiteral("OrvoWidgets 0.1"));
     connect(trayIcon, &QSystemTrayIcon::activated, this, &OrvoWidgets::sysTrayActivated);
     trayIcon->setContextMenu(trayMenu);
+    // Asked as the toolkit asks when the icon becomes visible, which settles
+    // the icon's kind for the life of the process.
+    trayClickToggles = Platform::instance().trayIsStatusNotifier();
     trayIcon->setVisible(true);
 
     load_settings();
@@ -176,7 +180,9 @@ void OrvoWidgets::do_calendar()
 
 void OrvoWidgets::sysTrayActivated(QSystemTrayIcon::ActivationReason reason)
 {
-    if (reason == QSystemTrayIcon::DoubleClick)
+    // On an XEmbed tray a double click also brings a single click first,
+    // which must not toggle as well.
+    if (reason == QSystemTrayIcon::DoubleClick || (reason == QSystemTrayIcon::Trigger && trayClickToggles))
         toggle(dgClockWidget);
 }
 

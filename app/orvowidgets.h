@@ -61,4 +61,7 @@ private:
     QMenu* trayMenu = nullptr;
     // The help viewer's process, started on the first "Помощь".
     HelpLauncher* help = nullptr;
+    // A StatusNotifier panel reports a click, and never a double click: there
+    // the click toggles the clock.
+    bool trayClickToggles = false;
 };

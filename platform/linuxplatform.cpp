@@ -1,5 +1,7 @@
 #include "platform/linuxplatform.h"
 
+#include <QDBusConnection>
+#include <QDBusInterface>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -162,6 +164,20 @@ QString LinuxPlatform::desktopName()
     if (name.isEmpty())
         name = qgetenv("WAYLAND_DISPLAY");
     return QString::fromLocal8Bit(name);
+}
+
+bool LinuxPlatform::hasXDisplay()
+{
+    openDisplay();
+    return m_display != nullptr;
+}
+
+bool LinuxPlatform::trayIsStatusNotifier()
+{
+    const QString watcherName = QStringLiteral("org.kde.StatusNotifierWatcher");
+    QDBusInterface watcher(watcherName, QStringLiteral("/StatusNotifierWatcher"), watcherName,
+                           QDBusConnection::sessionBus());
+    return watcher.isValid() && watcher.property("IsStatusNotifierHostRegistered").toBool();
 }
 
 QString LinuxPlatform::lastErrorText()

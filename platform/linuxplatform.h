@@ -40,6 +40,11 @@ public:
     QString lastErrorText() override;
     // The X display (or Wayland socket) named by the session's environment.
     QString desktopName() override;
+    // Opens the display for the keyboard layout, which then keeps it.
+    bool hasXDisplay() override;
+    // The toolkit's own test when it creates a tray icon: a StatusNotifier
+    // watcher on the session bus with a host registered.
+    bool trayIsStatusNotifier() override;
 
     // The first ("cpu") line of /proc/stat, counted in clock ticks of
     // `ticksPerSecond`, as 100-ns units: user = user + nice; idle = idle +

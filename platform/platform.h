@@ -52,6 +52,16 @@ public:
     // attached screen, the primary one first.
     virtual QList<QRect> screenAreas();
 
+    // Whether the X display named by the session takes a connection; on a
+    // Wayland desktop that is its X server (XWayland). False where windows
+    // are not X windows at all.
+    virtual bool hasXDisplay() = 0;
+
+    // Whether the notification area hosts the tray icon as a StatusNotifier
+    // item: its panel reports a click as one activation and knows no double
+    // click. False for an XEmbed tray, and where the system has only one kind.
+    virtual bool trayIsStatusNotifier() = 0;
+
     // The layer in use: the one installed with setInstance, or the real one
     // of this system, created on first use.
     static Platform& instance();

@@ -6,6 +6,7 @@
 
 #include "app/orvowidgets.h"
 #include "app/singleinstance.h"
+#include "app/startup.h"
 #include "resources/resources.h"
 
 #include <QFileDialog>
@@ -57,11 +58,10 @@ private slots:
         orvoInitResources();
         QApplication::setQuitOnLastWindowClosed(false);  // as in the program, which lives in the tray
     }
-    // The clock outlives the main window: each test drops its own.
-    void cleanup() { delete topLevel("DigitalClockWidget"); }
 
     void startShowsTheClockAndTheTrayTogglesTheGadgets()
     {
+        FakePlatformScope platform;  // an XEmbed tray, whatever panel the desktop running the tests has
         TestDataDir data;
         auto window = std::make_unique<OrvoWidgets>();
         QWidget* clock = topLevel("DigitalClockWidget");
@@ -94,6 +94,70 @@ private slots:
         QVERIFY(running.isFirst() && !SingleInstance(dir.path(), QStringLiteral(":1")).isFirst());
         QVERIFY(QFile(dir.filePath("file")).open(QIODevice::WriteOnly));
         QVERIFY(SingleInstance(dir.filePath("file"), QStringLiteral(":1")).isFirst());  // not a folder
+    }
+
+    // Trigger, Trigger, DoubleClick: where the clock is after each.
+    void trayClickTogglesOnlyWherePanelsHaveNoDoubleClick_data()
+    {
+        QTest::addColumn<bool>("statusNotifier");
+        QTest::addColumn<QList<bool>>("visible");
+        // An XEmbed double click brings a click first, which must not toggle.
+        QTest::newRow("XEmbed tray") << false << QList<bool>{true, true, false};
+        QTest::newRow("StatusNotifier panel") << true << QList<bool>{false, true, false};
+    }
+    void trayClickTogglesOnlyWherePanelsHaveNoDoubleClick()
+    {
+        QFETCH(bool, statusNotifier);
+        QFETCH(QList<bool>, visible);
+        FakePlatformScope platform;
+        platform.fake.statusNotifierTray = statusNotifier;
+        TestDataDir data;
+        OrvoWidgets window;
+        const QSystemTrayIcon::ActivationReason clicks[] = {QSystemTrayIcon::Trigger, QSystemTrayIcon::Trigger,
+                                                            QSystemTrayIcon::DoubleClick};
+        QList<bool> seen;
+        for (auto reason : clicks) {
+            QVERIFY(QMetaObject::invokeMethod(&window, "sysTrayActivated",
+                                              Q_ARG(QSystemTrayIcon::ActivationReason, reason)));
+            seen.append(topLevel("DigitalClockWidget")->isVisible());
+        }
+        QCOMPARE(seen, visible);
+    }
+
+    void windowingOnWaylandIsXWhereverXIsThere_data()
+    {
+        QTest::addColumn<QByteArray>("qpaPlatform");
+        QTest::addColumn<QByteArray>("sessionType");
+        QTest::addColumn<QByteArray>("waylandDisplay");
+        QTest::addColumn<bool>("xReachable");
+        QTest::addColumn<QByteArray>("platform");  // empty: the toolkit's own choice
+        QTest::addColumn<bool>("warn");
+        QTest::addColumn<bool>("askedForX");
+        QTest::newRow("X11 desktop") << QByteArray() << QByteArray("x11") << QByteArray() << true << QByteArray()
+                                     << false << false;
+        QTest::newRow("user's choice") << QByteArray("wayland") << QByteArray("wayland") << QByteArray("wayland-0")
+                                       << true << QByteArray() << false << false;
+        QTest::newRow("XWayland") << QByteArray() << QByteArray("wayland") << QByteArray("wayland-0") << true
+                                  << QByteArray("xcb") << false << true;
+        QTest::newRow("compositor socket alone, XWayland")
+            << QByteArray() << QByteArray() << QByteArray("wayland-1") << true << QByteArray("xcb") << false << true;
+        QTest::newRow("no X") << QByteArray() << QByteArray("wayland") << QByteArray() << false
+                              << QByteArray("wayland") << true << true;
+    }
+    void windowingOnWaylandIsXWhereverXIsThere()
+    {
+        QFETCH(QByteArray, qpaPlatform);
+        QFETCH(QByteArray, sessionType);
+        QFETCH(QByteArray, waylandDisplay);
+        QFETCH(bool, xReachable);
+        bool asked = false;
+        const WindowingChoice choice = chooseWindowing(qpaPlatform, sessionType, waylandDisplay, [&] {
+            asked = true;
+            return xReachable;
+        });
+        QTEST(choice.platform, "platform");
+        QTEST(choice.warnNoX, "warn");
+        QTEST(asked, "askedForX");  // an X connection at every start of an X11 desktop would cost for nothing
     }
 
     void settingsPageIsFilledFromTheStoredRowWritingNothing()

@@ -19,6 +19,9 @@ public:
     QStringList localIPv4Addresses() override;
     QString lastErrorText() override;
     QString desktopName() override;
+    // Windows has no X, and one notification area.
+    bool hasXDisplay() override { return false; }
+    bool trayIsStatusNotifier() override { return false; }
 
 private:
     WinSystem m_system;

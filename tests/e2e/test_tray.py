@@ -14,8 +14,9 @@ in-process test can show.
    leaves one icon; after the first is killed, a new start runs.
 
 With --package DEB it checks the Debian package instead: installed, the
-launch command of the menu prepares the database and docks the icon, and
-removing the package leaves the user's database in place.
+launch command of the menu prepares the database and docks the icon, the
+software centres' description validates, and removing the package leaves
+the user's database in place.
 
 Run on a private display and session bus (see CMakeLists.txt: xvfb-run and
 dbus-run-session); the accessibility bus is activated on that session bus.
@@ -274,8 +275,10 @@ def installed_package():
                      "/usr/share/icons/hicolor/48x48/apps/orvowidgets.png"]:
             if not os.path.isfile(path):
                 fail(f"the package did not install {path}")
-        for checker in (["desktop-file-validate", "/usr/share/applications/orvowidgets.desktop",
-                         "/etc/xdg/autostart/orvowidgets.desktop"], ["lintian", "--fail-on", "error", package]):
+        for checker in (["desktop-file-validate", "/usr/share/applications/org.orvowidgets.OrvoWidgets.desktop",
+                         "/etc/xdg/autostart/orvowidgets.desktop"], ["lintian", "--fail-on", "error", package],
+                        ["appstreamcli", "validate", "--no-net",
+                         "/usr/share/metainfo/org.orvowidgets.OrvoWidgets.metainfo.xml"]):
             done = subprocess.run(checker, capture_output=True, text=True)
             if done.returncode != 0:
                 fail(f"{checker[0]}: {done.stdout}{done.stderr}")

@@ -23,6 +23,8 @@ public:
     QString lastError;
     // Empty: the screens of the platform in use.
     QList<QRect> screens;
+    bool xDisplay = true;
+    bool statusNotifierTray = false;
 
     bool processorTimes(qint64& idleTime, qint64& kernelTime, qint64& userTime) override;
     bool memoryLoad(int& percent) override;
@@ -34,6 +36,9 @@ public:
     QString lastErrorText() override { return lastError; }
     QString desktopName() override { return QStringLiteral(":fake"); }
     QList<QRect> screenAreas() override { return screens.isEmpty() ? Platform::screenAreas() : screens; }
+
+    bool hasXDisplay() override { return xDisplay; }
+    bool trayIsStatusNotifier() override { return statusNotifierTray; }
 };
 
 // Installs a fake for the life of one test and returns to the real layer.
