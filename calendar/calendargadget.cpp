@@ -4,6 +4,7 @@
 #include "calendar/calendarmodel.h"
 #include "calendar/notestore.h"
 #include "platform/platform.h"
+#include "widgets/sizepolicy.h"
 
 #include <QCursor>
 #include <QHelpEvent>
@@ -25,15 +26,6 @@ namespace {
 QString monthName(int month)
 {
     return QLocale::system().monthName(month, QLocale::LongFormat);
-}
-
-void setPolicy(QWidget* widget, QSizePolicy::Policy horizontal, QSizePolicy::Policy vertical)
-{
-    QSizePolicy policy(horizontal, vertical);
-    policy.setHorizontalStretch(0);
-    policy.setVerticalStretch(0);
-    policy.setHeightForWidth(false);
-    widget->setSizePolicy(policy);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "platform/onscreen.h"
 #include "platform/platform.h"
 #include "todo/todolist.h"
+#include "widgets/sizepolicy.h"
 
 #include <QColorDialog>
 #include <QCoreApplication>
@@ -40,15 +41,6 @@ QFont faceFont(const char* description)
     QFont font;
     font.fromString(QLatin1String(description));
     return font;
-}
-
-void setPolicy(QWidget* widget, QSizePolicy::Policy horizontal, QSizePolicy::Policy vertical)
-{
-    QSizePolicy policy(horizontal, vertical);
-    policy.setHorizontalStretch(0);
-    policy.setVerticalStretch(0);
-    policy.setHeightForWidth(widget->sizePolicy().hasHeightForWidth());
-    widget->setSizePolicy(policy);
 }
 
 QProgressBar* makeLoadBar(const char* name)
@@ -90,13 +82,6 @@ QMargins faceMargins(QSize size)
     return QMargins(across, down, across, down);
 }
 
-// The skin stretched over the whole window; no skin stays no skin.
-QPixmap scaledSkin(const QPixmap& original, QSize size)
-{
-    if (original.isNull())
-        return QPixmap();
-    return original.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-}
 
 // The name of the style that `font` is drawn with, as the font database
 // lists it for the family; empty when the family has no such style.
@@ -126,6 +111,7 @@ void showPlainMessage(const QString& text)
 DigitalClockWidget::DigitalClockWidget(QWidget* parent)
     : QWidget(parent)
     , platform(&Platform::instance())
+    , frame(this, [this](int x, int y) { save_pos(x, y); })
 {
     current_day = platform->currentDateTime().date().dayOfWeek();
     setup_face();
@@ -222,7 +208,7 @@ void DigitalClockWidget::load_clock_settings()
     todo_font = row->at(3).toString();
     todo_text_color = QColor(row->at(4).toString());
     clock_text_color = QColor(row->at(5).toString());
-    opacity = row->at(6).toDouble();
+    frame.setOpacity(row->at(6).toDouble());
     repaint();
     setWindowFlags(row->at(2).toBool() ? kClockFlags | Qt::WindowStaysOnTopHint : kClockFlags);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -325,22 +311,18 @@ bool DigitalClockWidget::eventFilter(QObject* watched, QEvent* event)
 
 void DigitalClockWidget::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
-        drag_offset = event->globalPos() - frameGeometry().topLeft();
-    event->accept();
+    frame.press(event);
 }
 
 void DigitalClockWidget::mouseMoveEvent(QMouseEvent* event)
 {
     setCursor(Qt::ClosedHandCursor);
-    if (event->buttons() & Qt::LeftButton)
-        move(event->globalPos() - drag_offset);
-    event->accept();
+    frame.drag(event);
 }
 
 void DigitalClockWidget::mouseReleaseEvent(QMouseEvent* event)
 {
-    save_pos(pos().x(), pos().y());
+    frame.release();
     event->accept();
 }
 
@@ -351,15 +333,12 @@ void DigitalClockWidget::save_pos(const int& x, const int& y)
 
 void DigitalClockWidget::paintEvent(QPaintEvent*)
 {
-    QPainter painter(this);
-    painter.setOpacity(opacity);
-    painter.drawPixmap(QRect(QPoint(0, 0), skin.size()), skin);
-    painter.end();
+    frame.paint();
 }
 
 void DigitalClockWidget::resizeEvent(QResizeEvent* event)
 {
-    skin = scaledSkin(skin_orig, size());
+    frame.fit(size());
     if (gridLayout && gridLayout->contentsMargins() != faceMargins(size()))
         gridLayout->setContentsMargins(faceMargins(size()));
     QWidget::resizeEvent(event);
@@ -367,9 +346,7 @@ void DigitalClockWidget::resizeEvent(QResizeEvent* event)
 
 void DigitalClockWidget::set_skin(const QString& path)
 {
-    skin.load(path);
-    skin_orig = skin;
-    skin = scaledSkin(skin_orig, size());
+    frame.setSkin(path);
     repaint();
 }
 
@@ -381,7 +358,7 @@ void DigitalClockWidget::save_skin(int index)
 void DigitalClockWidget::set_opacity(double value)
 {
     db::save(QLatin1String(sql::kUpdateClockOpacity), {value}, this);
-    opacity = value;
+    frame.setOpacity(value);
     repaint();
 }
 

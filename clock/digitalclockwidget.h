@@ -6,6 +6,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "widgets/skinnedframe.h"
+
 class QGridLayout;
 class QLCDNumber;
 class QLabel;
@@ -67,8 +69,6 @@ private:
     void open_day(int day);
     void fit_month_label();
 
-    QPixmap skin;
-    QPixmap skin_orig;
     ToDoList* todo = nullptr;
     QGridLayout* gridLayout = nullptr;
     QLCDNumber* lcdclock = nullptr;
@@ -88,9 +88,8 @@ private:
     // Processor, memory, keyboard layout, pause and clock of the system,
     // taken once at construction.
     Platform* platform = nullptr;
-    QPoint drag_offset;
+    SkinnedFrame frame;
     int current_day = 0;
-    double opacity = 0.0;
     // Seeds of the colour and font dialogs, as read when the clock was built.
     QColor clock_text_color;
     QColor todo_text_color;

@@ -15,7 +15,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QResizeEvent>
 #include <QSizeGrip>
 #include <QTableWidgetItem>
@@ -38,6 +37,7 @@ QString weekdayName(int day)
 
 ToDoList::ToDoList(QWidget* parent)
     : QWidget(parent)
+    , frame(this, [this](int x, int y) { save_pos(x, y); })
 {
     setupUi(this);
     // Styles that paint the selected row's panel (fusion among them) would
@@ -307,10 +307,7 @@ void ToDoList::timerEvent(QTimerEvent* event)
 
 void ToDoList::set_skin(QString path)
 {
-    scaledSkin.load(path);
-    loadedSkin = scaledSkin;
-    if (!loadedSkin.isNull())
-        scaledSkin = loadedSkin.scaled(width(), height(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    frame.setSkin(path);
 }
 
 void ToDoList::save_skin(const int& index)
@@ -324,28 +321,20 @@ void ToDoList::save_skin(const int& index)
 
 void ToDoList::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton) {
+    if (event->button() == Qt::LeftButton)
         setCursor(Qt::ClosedHandCursor);
-        dragOffset = event->globalPos() - frameGeometry().topLeft();
-    }
-    event->accept();
+    frame.press(event);
 }
 
 void ToDoList::mouseMoveEvent(QMouseEvent* event)
 {
-    setCursor(Qt::ArrowCursor);
-    if (event->buttons() & Qt::LeftButton) {
-        setCursor(Qt::ClosedHandCursor);
-        move(event->globalPos() - dragOffset);
-    }
-    event->accept();
+    setCursor(frame.drag(event) ? Qt::ClosedHandCursor : Qt::ArrowCursor);
 }
 
-// Every release stores the position, moved or not.
 void ToDoList::mouseReleaseEvent(QMouseEvent* event)
 {
     setCursor(Qt::ArrowCursor);
-    save_pos(x(), y());
+    frame.release();
     event->accept();
 }
 
@@ -361,17 +350,14 @@ void ToDoList::save_size(const int& width, const int& height)
 
 void ToDoList::paintEvent(QPaintEvent*)
 {
-    QPainter painter(this);
-    painter.drawPixmap(0, 0, scaledSkin.width(), scaledSkin.height(), scaledSkin);
+    frame.paint();
 }
 
 void ToDoList::resizeEvent(QResizeEvent* event)
 {
-    scaledSkin = loadedSkin.isNull()
-        ? QPixmap()
-        : loadedSkin.scaled(event->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    frame.fit(event->size());
     // The table starts below the skin's top band.
-    gridLayout->setContentsMargins(-1, int(scaledSkin.height() * 0.03), -1, 0);
+    gridLayout->setContentsMargins(-1, int(frame.skin().height() * 0.03), -1, 0);
     if (gridLayout_3->contentsMargins() != paper::margins(event->size()))
         gridLayout_3->setContentsMargins(paper::margins(event->size()));
     strip->fitNames(event->size());

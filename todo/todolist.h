@@ -11,6 +11,7 @@
 #include "todo/taskappearance.h"
 #include "todo/taskrecord.h"
 #include "ui_todolist.h"
+#include "widgets/skinnedframe.h"
 
 class AttachmentStrip;
 class QMenu;
@@ -63,14 +64,12 @@ private:
     void save_size(const int& width, const int& height);
     void save_pos(const int& x, const int& y);
 
+    SkinnedFrame frame;
     TaskAppearance look;
-    QPixmap scaledSkin;
-    QPixmap loadedSkin;
     int day = 0;
     bool goToCurrentDay = false;
     QMenu* menu = nullptr;
     AttachmentStrip* strip = nullptr;
-    QPoint dragOffset;
     int followTimer = 0;
     std::unique_ptr<myItemDelegate> doneDelegate;
     std::unique_ptr<myEdit> textDelegate;
