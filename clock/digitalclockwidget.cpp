@@ -17,7 +17,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QProgressBar>
 #include <QToolButton>
 #include <QUrl>
@@ -81,7 +80,6 @@ QMargins faceMargins(QSize size)
     const int down = qMax(3, qCeil(size.height() * (1.5 + corner) / 90));
     return QMargins(across, down, across, down);
 }
-
 
 // The name of the style that `font` is drawn with, as the font database
 // lists it for the family; empty when the family has no such style.
