@@ -6,6 +6,7 @@
 #include "db/statements.h"
 #include "platform/onscreen.h"
 #include "platform/platform.h"
+#include "widgets/menuentries.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -56,12 +57,10 @@ myQtCalendar_::myQtCalendar_(QWidget* parent)
         QApplication::setStyle(QStringLiteral("fusion"));
 
     QMenu* settings = ui.menuBar->addMenu(QStringLiteral("Настройки"));
-    settings->addAction(QIcon(QStringLiteral(":/img/calendar.png")), QStringLiteral("Год"), this,
-                        &myQtCalendar_::view_year);
-    settings->addAction(QIcon(QStringLiteral(":/img/calendar.png")), QStringLiteral("Месяц"), this,
-                        &myQtCalendar_::view_month);
-    settings->addAction(QIcon(QStringLiteral(":/img/setup.png")), QStringLiteral("Запомнить позицию"), this,
-                        &myQtCalendar_::save_pos);
+    addEntries<myQtCalendar_>(settings, this,
+                              {{":/img/calendar.png", "Год", &myQtCalendar_::view_year},
+                               {":/img/calendar.png", "Месяц", &myQtCalendar_::view_month},
+                               {":/img/setup.png", "Запомнить позицию", &myQtCalendar_::save_pos}});
 
     titleButton = new QToolButton;
     titleButton->setAutoRaise(true);

@@ -4,6 +4,7 @@
 #include "db/statements.h"
 #include "platform/platform.h"
 #include "todo/paper.h"
+#include "widgets/menuentries.h"
 
 #include <QCursor>
 #include <QDesktopServices>
@@ -100,12 +101,10 @@ void AttachmentStrip::getAttach(qint32 task)
 void AttachmentStrip::showMenu()
 {
     menu->clear();
-    menu->addAction(QIcon(QStringLiteral(":/img/new.png")), QStringLiteral("Добавить"), this,
-                    &AttachmentStrip::add_attach);
-    menu->addAction(QIcon(QStringLiteral(":/img/view.png")), QStringLiteral("Открыть"), this,
-                    &AttachmentStrip::view_attach);
-    menu->addAction(QIcon(QStringLiteral(":/img/del_1.png")), QStringLiteral("Удалить"), this,
-                    &AttachmentStrip::delete_attach);
+    addEntries<AttachmentStrip>(menu, this,
+                                {{":/img/new.png", "Добавить", &AttachmentStrip::add_attach},
+                                 {":/img/view.png", "Открыть", &AttachmentStrip::view_attach},
+                                 {":/img/del_1.png", "Удалить", &AttachmentStrip::delete_attach}});
     menu->exec(QCursor::pos());
 }
 

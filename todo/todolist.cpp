@@ -8,6 +8,7 @@
 #include "todo/myitemdelegate.h"
 #include "todo/attachmentstrip.h"
 #include "todo/paper.h"
+#include "widgets/menuentries.h"
 
 #include <QCursor>
 #include <QHeaderView>
@@ -236,12 +237,10 @@ void ToDoList::close_note()
 void ToDoList::on_notesWidget_customContextMenuRequested(QPoint)
 {
     menu->clear();
-    menu->addAction(QIcon(QStringLiteral(":/img/new.png")), QStringLiteral("Добавить"), this,
-                    &ToDoList::insert_note);
-    menu->addAction(QIcon(QStringLiteral(":/img/del_1.png")), QStringLiteral("Удалить"), this,
-                    &ToDoList::delete_note);
-    menu->addAction(QIcon(QStringLiteral(":/img/exit.png")), QStringLiteral("Закрыть"), this,
-                    &ToDoList::close_note);
+    addEntries<ToDoList>(menu, this,
+                         {{":/img/new.png", "Добавить", &ToDoList::insert_note},
+                          {":/img/del_1.png", "Удалить", &ToDoList::delete_note},
+                          {":/img/exit.png", "Закрыть", &ToDoList::close_note}});
     menu->exec(QCursor::pos());
 }
 
