@@ -56,9 +56,8 @@ bool sendWhileHeld(quint16 port, const QList<QByteArray>& payloads, const OrvoCh
         const qint64 before = chat.datagramsReceived();
         for (int n = 0; n < payloads.size(); ++n) {
             QDeadlineTimer deadline(5000);
-            while (n - (chat.datagramsReceived() - before) >= ahead && !deadline.hasExpired())
-                QThread::usleep(50);
-            keptUp = keptUp && !deadline.hasExpired();
+            while (keptUp && n - (chat.datagramsReceived() - before) >= ahead)
+                keptUp = !deadline.hasExpired() && (QThread::usleep(50), true);
             socket.writeDatagram(payloads.at(n), QHostAddress::LocalHost, port);
         }
     }).join();
