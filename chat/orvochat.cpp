@@ -24,6 +24,7 @@ namespace {
 // What the receiving thread takes off the socket before it looks at its
 // other work (a line to send, a new port) again.
 constexpr int kDatagramsPerTurn = 512;
+// Asked of the system for the socket's receive buffer; it grants what it allows.
 constexpr int kReceiveBuffer = 8 * 1024 * 1024;
 // The largest UDP payload, over IPv6, with room to spare.
 constexpr int kLargestDatagram = 65536;
