@@ -46,19 +46,21 @@ QStringList shownLines(const OrvoChat& chat)
 }
 
 // Sends from a thread of its own while this one, and with it the window, waits, never more
-// than `ahead` datagrams ahead of the chat's receiving thread (the kernel's buffer holds few).
-// False when that thread fell behind for seconds.
+// than `ahead` datagrams ahead of the chat's receiving thread (the kernel's buffer holds few),
+// until that thread has taken them all. False when it fell behind for seconds.
 bool sendWhileHeld(quint16 port, const QList<QByteArray>& payloads, const OrvoChat& chat, int ahead)
 {
     bool keptUp = true;
     std::thread([&] {
         QUdpSocket socket;
         const qint64 before = chat.datagramsReceived();
-        for (int n = 0; n < payloads.size(); ++n) {
+        // The last turn waits until all are taken, still holding the window.
+        for (int n = 0; n <= payloads.size(); ++n) {
             QDeadlineTimer deadline(5000);
-            while (keptUp && n - (chat.datagramsReceived() - before) >= ahead)
+            while (keptUp && n - (chat.datagramsReceived() - before) >= (n < payloads.size() ? ahead : 1))
                 keptUp = !deadline.hasExpired() && (QThread::usleep(50), true);
-            socket.writeDatagram(payloads.at(n), QHostAddress::LocalHost, port);
+            if (n < payloads.size())
+                socket.writeDatagram(payloads.at(n), QHostAddress::LocalHost, port);
         }
     }).join();
     return keptUp;
