@@ -171,8 +171,7 @@ void OrvoChat::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
 }
 
-// Shows what waits, for about kPassMs, and comes back after the window has
-// had its turn while more waits.
+// Shows what waits, for about kPassMs, and comes back while more waits.
 void OrvoChat::readPendingDatagrams()
 {
     QElapsedTimer pass;
@@ -182,8 +181,10 @@ void OrvoChat::readPendingDatagrams()
     const double scale = qBound(0.5, double(kPassMs) * 1e6 / double(qMax<qint64>(pass.nsecsElapsed(), 1)), 2.0);
     if (scale < 1 || characters >= charactersPerPass / 2)
         charactersPerPass = qBound(kFewestCharactersPerPass, int(charactersPerPass * scale), kMostCharactersPerPass);
+    // As long again for the rest of the program, and for the receiving
+    // thread, which needs a processor most while lines keep coming.
     if (arrivals.settle())
-        QTimer::singleShot(0, this, &OrvoChat::readPendingDatagrams);
+        QTimer::singleShot(int(qMin<qint64>(pass.elapsed(), kPassMs)), this, &OrvoChat::readPendingDatagrams);
 }
 
 void OrvoChat::on_sendButton_clicked()
