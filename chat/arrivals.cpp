@@ -7,7 +7,7 @@ namespace {
 // A line's characters in the view, its paragraph break included, at least.
 qint64 leastLength(const Arrivals::Line& line)
 {
-    return line.text.size() + (line.payload.size() + 2) / 3 + 1;
+    return line.text.size() + (line.payload.size() + 3) / 4 + 1;
 }
 
 }  // namespace

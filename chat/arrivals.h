@@ -57,8 +57,9 @@ private:
     const qint64 maxCharacters;
     mutable QMutex mutex;
     std::deque<Line> waiting;
-    // The fewest characters the waiting lines can make: UTF-8 takes at most
-    // three bytes for a character of the view's.
+    // The fewest characters the waiting lines can make: no character of the
+    // view's, nor a replacement for bytes that are not UTF-8, takes more than
+    // four bytes.
     qint64 leastCharacters = 0;
     bool dropped = false;
     bool awake = false;
