@@ -1,14 +1,22 @@
-// A flood of datagrams on loopback (127.0.0.1 only) into the chat window,
-// next to a bare QUdpSocket receive loop on the same port as the floor: lines
-// shown per second and datagrams lost for each, the ratio of the rates, the
-// longest time the event loop was held, and the window's memory (RSS) before
-// and after the floods.
+// Datagrams on loopback (127.0.0.1 only) into the chat window, next to a
+// bare QUdpSocket receive loop on the GUI thread as the floor:
+//   - a burst of 5,000 short datagrams: how many the window shows, in order;
+//   - floods of short datagrams: how many the window's receiving thread takes
+//     off the socket against the floor, whether the view ends with the
+//     newest lines in order, and the memory (RSS) before and after six;
+//   - a burst of 30 lines of 60,000 bytes: each shown equal to what was sent;
+//   - a flood of 60,000-byte lines against its own floor;
+// and for each the longest time the event loop was held (the longest gap
+// between two turns of a 5 ms timer), with the processor time the GUI thread
+// used in that gap: on a machine with more runnable threads than processors
+// the gap also holds the time the thread waited for one.
 //
-//   bench_chat [datagrams=100000]
+//   bench_chat [datagrams per flood=100000]
 //
 // A sender thread writes the datagrams as fast as it can; what the kernel's
 // receive buffer cannot hold while the receiver is busy is lost.
 
+#include "app/startup.h"
 #include "chat/orvochat.h"
 #include "resources/resources.h"
 
@@ -27,19 +35,27 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
+#include <ctime>
 #include <unistd.h>
 
 namespace {
 
-struct Result
+struct Run
 {
     qint64 sent = 0;
-    qint64 shown = 0;
-    double seconds = 0;    // first to last datagram shown
+    qint64 taken = 0;          // off the socket
     double longestHoldMs = 0;  // longest gap between two turns of a 5 ms timer
-
-    double rate() const { return seconds > 0 ? double(shown) / seconds : 0; }
+    // The most processor time the GUI thread used between two turns: what
+    // the gap would be on a machine with a processor free for each thread.
+    double longestBusyMs = 0;
 };
+
+double threadCpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
 
 long rssKiB()
 {
@@ -60,118 +76,162 @@ quint16 freePort()
     return probe.localPort();
 }
 
-// Sends "<number> <padding>" datagrams to 127.0.0.1:port, numbered from `first`.
-void sendFlood(quint16 port, qint64 first, int count, int padding, std::atomic<qint64>* sent,
-               std::atomic<bool>* done)
+// "<number>", or "<number> " and padding up to `size` bytes.
+QByteArray payload(qint64 number, int size)
+{
+    QByteArray bytes = QByteArray::number(number);
+    if (size > bytes.size())
+        bytes += ' ' + QByteArray(size - bytes.size() - 1, 'y');
+    return bytes;
+}
+
+void sendFlood(quint16 port, qint64 first, int count, int size, std::atomic<qint64>* sent, std::atomic<bool>* done)
 {
     const int fd = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(port);
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const QByteArray pad = padding > 0 ? QByteArray(padding, 'y').prepend(' ') : QByteArray();
     for (int i = 0; i < count; ++i) {
-        const QByteArray payload = QByteArray::number(first + i) + pad;
-        if (sendto(fd, payload.constData(), size_t(payload.size()), 0, reinterpret_cast<sockaddr*>(&to),
-                   sizeof to) == payload.size())
+        const QByteArray bytes = payload(first + i, size);
+        if (sendto(fd, bytes.constData(), size_t(bytes.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to)
+            == bytes.size())
             ++*sent;
     }
     close(fd);
     *done = true;
 }
 
-// Runs one flood and the event loop until the receiver has been quiet for
-// 300 ms after the sender finished. `shownSoFar` tells how many datagrams the
-// receiver has shown.
-Result measure(quint16 port, qint64 first, int count, int padding, const std::function<qint64()>& shownSoFar)
+// Runs one flood and the event loop until nothing has changed for 300 ms
+// after the sender finished. `taken` counts what the receiver took off the
+// socket; `state` changes while the receiver still shows lines.
+Run measure(quint16 port, qint64 first, int count, int size, const std::function<qint64()>& taken,
+            const std::function<qint64()>& state = [] { return 0; })
 {
-    Result result;
+    Run run;
     std::atomic<qint64> sent{0};
     std::atomic<bool> done{false};
 
     QElapsedTimer clock;
     clock.start();
     qint64 lastTurn = clock.nsecsElapsed();
+    double lastTurnCpu = threadCpuMs();
     QTimer turns;
     turns.setInterval(5);
     QObject::connect(&turns, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
-        result.longestHoldMs = qMax(result.longestHoldMs, double(now - lastTurn) / 1e6);
+        const double cpu = threadCpuMs();
+        run.longestHoldMs = qMax(run.longestHoldMs, double(now - lastTurn) / 1e6);
+        run.longestBusyMs = qMax(run.longestBusyMs, cpu - lastTurnCpu);
         lastTurn = now;
+        lastTurnCpu = cpu;
     });
     turns.start();
 
-    const qint64 before = shownSoFar();
-    qint64 shown = before;
-    qint64 firstShownNs = -1;
-    qint64 lastShownNs = 0;
-    qint64 quietSinceNs = 0;
-    std::thread sender(sendFlood, port, first, count, padding, &sent, &done);
+    const qint64 before = taken();
+    qint64 seen = -1;
+    qint64 seenState = -1;
+    qint64 quietSince = 0;
+    std::thread sender(sendFlood, port, first, count, size, &sent, &done);
     for (;;) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         const qint64 now = clock.nsecsElapsed();
-        const qint64 current = shownSoFar();
-        if (current != shown) {
-            if (firstShownNs < 0)
-                firstShownNs = now;
-            lastShownNs = now;
-            quietSinceNs = now;
-            shown = current;
-        } else if (done && quietSinceNs == 0) {
-            quietSinceNs = now;
-        }
-        if (done && quietSinceNs > 0 && now - quietSinceNs > 300'000'000)
+        const qint64 current = taken();
+        const qint64 currentState = state();
+        if (current != seen || currentState != seenState || !done) {
+            seen = current;
+            seenState = currentState;
+            quietSince = now;
+        } else if (now - quietSince > 300'000'000) {
             break;
+        }
     }
     sender.join();
-    result.sent = sent;
-    result.shown = shown - before;
-    result.seconds = firstShownNs < 0 ? 0 : double(lastShownNs - firstShownNs) / 1e9;
-    return result;
+    run.sent = sent;
+    run.taken = seen - before;
+    return run;
 }
 
-void print(const char* what, const Result& r, int kept = -1, long rss = -1)
+struct View
 {
-    std::printf("%-30s %8lld %8lld %8lld %9.0f %8.1f", what, static_cast<long long>(r.sent),
-                static_cast<long long>(r.shown), static_cast<long long>(r.sent - r.shown), r.rate(),
-                r.longestHoldMs);
-    if (kept >= 0)
-        std::printf(" %7d %9ld", kept, rss);
-    std::printf("\n");
-}
-
-// Counts the chat's lines by their numbers: lines only come in at the end,
-// and fewer arrive per event-loop turn than the view keeps, so every new
-// line is still there when it is counted.
-class LineCounter
-{
-public:
-    explicit LineCounter(OrvoChat& chat) : m_document(chat.chatEdit->document()) {}
-
-    qint64 operator()()
-    {
-        static const int prefix = QStringLiteral("127.0.0.1: ").size();
-        qint64 newest = -1;
-        for (QTextBlock block = m_document->lastBlock(); block.isValid(); block = block.previous()) {
-            const QString text = block.text();
-            bool ok = false;
-            const qint64 number = text.midRef(prefix, text.indexOf(QLatin1Char(' '), prefix) - prefix).toLongLong(&ok);
-            if (!ok || number <= m_newest)
-                break;
-            if (newest < 0)
-                newest = number;
-            ++m_count;
-        }
-        if (newest >= 0)
-            m_newest = newest;
-        return m_count;
-    }
-
-private:
-    QTextDocument* m_document;
-    qint64 m_newest = -1;
-    qint64 m_count = 0;
+    QList<qint64> numbers;  // of the lines, in view order
+    bool intact = true;     // every line is exactly a payload of `size` bytes from 127.0.0.1
+    bool increasing = true;
+    int gaps = 0;  // neighbours whose numbers are not consecutive
 };
+
+View readView(const OrvoChat& chat, int size)
+{
+    View view;
+    const QString prefix = QStringLiteral("127.0.0.1: ");
+    for (QTextBlock block = chat.chatEdit->document()->begin(); block.isValid(); block = block.next()) {
+        const QString text = block.text();
+        const int end = text.indexOf(QLatin1Char(' '), prefix.size());
+        bool ok = false;
+        const qint64 number = text.midRef(prefix.size(), end < 0 ? -1 : end - prefix.size()).toLongLong(&ok);
+        if (!ok || text != prefix + QString::fromLatin1(payload(number, size))) {
+            view.intact = false;
+            continue;
+        }
+        if (!view.numbers.isEmpty()) {
+            view.increasing = view.increasing && number > view.numbers.constLast();
+            view.gaps += number != view.numbers.constLast() + 1;
+        }
+        view.numbers.append(number);
+    }
+    return view;
+}
+
+const char* yesNo(bool value)
+{
+    return value ? "yes" : "NO";
+}
+
+void printRun(const char* what, const Run& run)
+{
+    std::printf("%-34s sent %7lld  taken %7lld  held %6.1f ms (busy %5.1f ms)\n", what,
+                static_cast<long long>(run.sent), static_cast<long long>(run.taken), run.longestHoldMs,
+                run.longestBusyMs);
+}
+
+// A chat window on the screen, bound to `port`; its progress for measure().
+struct Chat
+{
+    explicit Chat(quint16 port)
+    {
+        window.show();
+        window.open_port(port);
+        QCoreApplication::processEvents();
+    }
+    std::function<qint64()> taken()
+    {
+        return [this] { return window.datagramsReceived(); };
+    }
+    std::function<qint64()> state()
+    {
+        return [this] { return qint64(window.chatEdit->document()->revision()); };
+    }
+    OrvoChat window;
+};
+
+// `buffer`: the receive buffer asked for, as the chat asks; 0 leaves the system's default.
+Run bareFloor(quint16 port, qint64 first, int count, int size, int buffer = 0)
+{
+    QUdpSocket socket;
+    socket.bind(QHostAddress::Any, port, QAbstractSocket::DefaultForPlatform);
+    if (buffer > 0)
+        socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, buffer);
+    qint64 received = 0;
+    QByteArray bytes;
+    QObject::connect(&socket, &QUdpSocket::readyRead, [&] {
+        while (socket.hasPendingDatagrams()) {
+            bytes.resize(int(socket.pendingDatagramSize()));
+            socket.readDatagram(bytes.data(), bytes.size());
+            ++received;
+        }
+    });
+    return measure(port, first, count, size, [&] { return received; });
+}
 
 }  // namespace
 
@@ -179,59 +239,144 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The program's own mode, for the window and the floor alike.
+    prepareApplication();
     QApplication app(argc, argv);
     orvoInitResources();
     const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const int large = 60000;
     const quint16 port = freePort();
+    std::printf("127.0.0.1:%u, %d datagrams per flood, the window %s\n\n", port, count,
+                qPrintable(QGuiApplication::platformName()));
+    double worstHold = 0;
+    double worstBusy = 0;
 
-    std::printf("%d datagrams per flood on 127.0.0.1:%u\n\n", count, port);
-    std::printf("%-30s %8s %8s %8s %9s %8s %7s %9s\n", "receiver", "sent", "shown", "lost", "shown/s",
-                "held ms", "kept", "RSS KiB");
-
-    Result floor;
+    // A burst of 5,000 short lines, in a window on the screen as in all that follows.
     {
-        QUdpSocket socket;
-        socket.bind(QHostAddress::Any, port, QAbstractSocket::DefaultForPlatform);
-        qint64 received = 0;
-        QByteArray buffer;
-        QObject::connect(&socket, &QUdpSocket::readyRead, [&] {
-            while (socket.hasPendingDatagrams()) {
-                buffer.resize(int(socket.pendingDatagramSize()));
-                socket.readDatagram(buffer.data(), buffer.size());
-                ++received;
-            }
+        Chat chat(port);
+        const Run run = measure(port, 0, 5000, 0, chat.taken(), chat.state());
+        const View view = readView(chat.window, 0);
+        QList<qint64> all;
+        for (qint64 n = 0; n < 5000; ++n)
+            all.append(n);
+        printRun("burst of 5,000, chat window", run);
+        std::printf("  shown %d of 5,000, all in order: %s\n\n", int(view.numbers.size()),
+                    yesNo(view.intact && view.numbers == all));
+        worstHold = qMax(worstHold, run.longestHoldMs);
+        worstBusy = qMax(worstBusy, run.longestBusyMs);
+    }
+
+    // Floods of short lines, first the floors: the bare loop as it comes, and
+    // with the receive buffer the chat asks for (8 MiB, which the system caps).
+    const Run floor = bareFloor(port, 0, count, 0);
+    printRun("flood, bare QUdpSocket (floor)", floor);
+    const Run bufferedFloor = bareFloor(port, 0, count, 0, 8 * 1024 * 1024);
+    printRun("flood, bare, the chat's buffer", bufferedFloor);
+    long rssBefore = 0;
+    long rssAfter = 0;
+    {
+        Chat chat(port);
+        rssBefore = rssKiB();
+        std::printf("%-34s RSS %ld KiB\n", "flood, chat window before", rssBefore);
+        qint64 kept = 0;
+        for (int round = 0; round < 6; ++round) {
+            const qint64 first = qint64(round + 1) * 1000000000LL;
+            const Run run = measure(port, first, count, 0, chat.taken(), chat.state());
+            rssAfter = rssKiB();
+            const View view = readView(chat.window, 0);
+            printRun("flood, chat window", run);
+            // Gaps among the lines kept can only be datagrams the kernel dropped.
+            // Past a bound the view drops lines until nineteen twentieths are left.
+            const qint64 most = qMin<qint64>(kept + run.taken, OrvoChat::kMaxLines);
+            const qint64 fewest = kept + run.taken > OrvoChat::kMaxLines ? OrvoChat::kMaxLines / 20 * 19 : most;
+            std::printf("  taken/floor %.3f (/floor with the chat's buffer %.3f); view: %d lines (%lld to %lld "
+                        "expected), in order %s, ends with the last one sent %s, gaps %d; RSS %ld KiB\n",
+                        floor.taken > 0 ? double(run.taken) / double(floor.taken) : 0.0,
+                        bufferedFloor.taken > 0 ? double(run.taken) / double(bufferedFloor.taken) : 0.0,
+                        int(view.numbers.size()), static_cast<long long>(fewest), static_cast<long long>(most),
+                        yesNo(view.intact && view.increasing),
+                        yesNo(!view.numbers.isEmpty() && view.numbers.constLast() == first + count - 1), view.gaps,
+                        rssAfter);
+            kept = view.numbers.size();
+            worstHold = qMax(worstHold, run.longestHoldMs);
+            worstBusy = qMax(worstBusy, run.longestBusyMs);
+        worstBusy = qMax(worstBusy, run.longestBusyMs);
+        }
+    }
+    std::printf("\n");
+
+    // A burst of 30 lines of 60,000 bytes.
+    {
+        Chat chat(port);
+        const Run run = measure(port, 0, 30, large, chat.taken(), chat.state());
+        const View view = readView(chat.window, large);
+        QList<qint64> all;
+        for (qint64 n = 0; n < 30; ++n)
+            all.append(n);
+        printRun("burst of 30 x 60,000 bytes", run);
+        std::printf("  shown %d of 30, each equal to what was sent and in order: %s\n\n", int(view.numbers.size()),
+                    yesNo(view.intact && view.numbers == all));
+        worstHold = qMax(worstHold, run.longestHoldMs);
+        worstBusy = qMax(worstBusy, run.longestBusyMs);
+    }
+
+    // A flood of 60,000-byte lines.
+    const int largeCount = qMax(1, count / 20);
+    const Run largeFloor = bareFloor(port, 0, largeCount, large);
+    printRun("60,000 bytes, bare (floor)", largeFloor);
+    const Run largeBufferedFloor = bareFloor(port, 0, largeCount, large, 8 * 1024 * 1024);
+    printRun("60,000 bytes, bare, chat's buffer", largeBufferedFloor);
+    {
+        Chat chat(port);
+        const Run run = measure(port, 0, largeCount, large, chat.taken(), chat.state());
+        const View view = readView(chat.window, large);
+        printRun("60,000 bytes, chat window", run);
+        std::printf("  taken/floor %.3f (/floor with the chat's buffer %.3f); view: %d lines, in order and whole %s, "
+                    "gaps %d\n\n",
+                    largeFloor.taken > 0 ? double(run.taken) / double(largeFloor.taken) : 0.0,
+                    largeBufferedFloor.taken > 0 ? double(run.taken) / double(largeBufferedFloor.taken) : 0.0,
+                    int(view.numbers.size()), yesNo(view.intact && view.increasing), view.gaps);
+        worstHold = qMax(worstHold, run.longestHoldMs);
+        worstBusy = qMax(worstBusy, run.longestBusyMs);
+    }
+
+    // A hidden window lays nothing out; shown (or resized), it lays out all
+    // it holds again, in steps of the toolkit's choosing. Not in the figures
+    // above.
+    for (const int size : {0, large}) {
+        OrvoChat window;
+        window.open_port(port);
+        const Run run = measure(port, 0, size ? 33 : OrvoChat::kMaxLines, size, [&] { return window.datagramsReceived(); },
+                                [&] { return qint64(window.chatEdit->document()->revision()); });
+        Run shown;
+        QElapsedTimer clock;
+        clock.start();
+        qint64 lastTurn = clock.nsecsElapsed();
+        double lastTurnCpu = threadCpuMs();
+        QTimer turns;
+        turns.setInterval(5);
+        QObject::connect(&turns, &QTimer::timeout, [&] {
+            const qint64 now = clock.nsecsElapsed();
+            const double cpu = threadCpuMs();
+            shown.longestHoldMs = qMax(shown.longestHoldMs, double(now - lastTurn) / 1e6);
+            shown.longestBusyMs = qMax(shown.longestBusyMs, cpu - lastTurnCpu);
+            lastTurn = now;
+            lastTurnCpu = cpu;
         });
-        floor = measure(port, 0, count, 0, [&] { return received; });
-        print("bare QUdpSocket (floor)", floor);
+        turns.start();
+        window.show();
+        while (clock.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        std::printf("showing a hidden window of %d lines of %d bytes: held %.1f ms (busy %.1f ms); taken %lld\n",
+                    window.chatEdit->document()->blockCount(), size, shown.longestHoldMs, shown.longestBusyMs,
+                    static_cast<long long>(run.taken));
     }
+    std::printf("\n");
 
-    OrvoChat chat;
-    chat.show();
-    chat.open_port(port);
-    LineCounter lines(chat);
-    QCoreApplication::processEvents();
-    const long rssBefore = rssKiB();
-    std::printf("%-30s %66ld\n", "chat window, before", rssBefore);
-
-    // Flood after flood, until the view is full and beyond: the memory must
-    // stop growing once the conversation has reached its bound.
-    Result first;
-    long rss = rssBefore;
-    for (int round = 0; round < 6; ++round) {
-        const Result r = measure(port, qint64(round) * 1000000000LL, count, 0, std::ref(lines));
-        if (round == 0)
-            first = r;
-        rss = rssKiB();
-        print(round == 0 ? "chat window" : "chat window, next flood", r, chat.chatEdit->document()->blockCount(),
-              rss);
-    }
-    const long rssFull = rss;
-    const Result large = measure(port, 9000000000LL, count / 20, 60000, std::ref(lines));
-    const long rssLarge = rssKiB();
-    print("chat window, 60,000-byte lines", large, chat.chatEdit->document()->blockCount(), rssLarge);
-
-    std::printf("\nchat rate / floor rate (first flood): %.3f\n", floor.rate() > 0 ? first.rate() / floor.rate() : 0.0);
-    std::printf("chat RSS after the floods / before: %.2f (small lines), %.2f (after the large ones)\n",
-                double(rssFull) / double(rssBefore), double(rssLarge) / double(rssBefore));
+    std::printf("chat RSS after six floods / before: %.2f\n", double(rssAfter) / double(rssBefore));
+    std::printf("longest hold of the event loop with the chat window: %.1f ms, of which the GUI thread was busy at "
+                "most %.1f ms; the floors' own: %.1f ms\n",
+                worstHold, worstBusy, qMax(qMax(floor.longestHoldMs, bufferedFloor.longestHoldMs),
+                                           qMax(largeFloor.longestHoldMs, largeBufferedFloor.longestHoldMs)));
     return 0;
 }

@@ -4,6 +4,7 @@
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise; with DISPLAY set the
 // keyboard-layout query to the X server is included.
 
+#include "app/startup.h"
 #include "clock/digitalclockwidget.h"
 #include "testdatadir.h"
 #include "platform/linuxplatform.h"
@@ -57,6 +58,8 @@ int main(int argc, char* argv[])
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The program's own mode, for what is measured and its baseline alike.
+    prepareApplication();
     QApplication app(argc, argv);
     TestDataDir data;
     data.open();

@@ -131,6 +131,23 @@ std::vector<char*> Environment::pointers()
     return result;
 }
 
+Environment programMode(Environment env)
+{
+    for (const auto& [name, value] : {std::pair<const char*, const char*>{"QT_XCB_GL_INTEGRATION", "none"},
+                                      {"QT_QUICK_BACKEND", "software"}}) {
+        if (!std::getenv(name))
+            env.set(name, value);
+    }
+    return env;
+}
+
+Environment glDefault(Environment env)
+{
+    env.unset("QT_XCB_GL_INTEGRATION");
+    env.unset("QT_QUICK_BACKEND");
+    return env;
+}
+
 pid_t spawn(const std::vector<std::string>& argv, Environment& env, bool quiet, bool quietErrors)
 {
     std::vector<char*> args;

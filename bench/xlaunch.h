@@ -29,6 +29,15 @@ private:
     std::vector<std::string> entries_;
 };
 
+// The mode the program gives itself before its application object exists:
+// no GL integration for X11, the software Quick backend, each unless our own
+// environment already names one (then the program keeps that, and so does
+// the baseline). A baseline started with this compares like with like.
+Environment programMode(Environment env);
+// The toolkit's own default, which loads the GL stack: to compare with
+// figures taken before the baselines ran in the program's mode.
+Environment glDefault(Environment env);
+
 // Standard output (and, with `quietErrors`, standard error) to /dev/null.
 pid_t spawn(const std::vector<std::string>& argv, Environment& env, bool quiet = false, bool quietErrors = false);
 int waitExit(pid_t pid);

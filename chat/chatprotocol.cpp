@@ -79,6 +79,11 @@ QString senderText(const QHostAddress& sender)
 
 QString receivedLine(const QHostAddress& sender, const QByteArray& payload)
 {
+    return senderText(sender) + QLatin1String(": ") + receivedText(payload);
+}
+
+QString receivedText(const QByteArray& payload)
+{
     QString text = decodePayload(payload);
     for (QChar& c : text) {
         switch (c.unicode()) {
@@ -90,26 +95,7 @@ QString receivedLine(const QHostAddress& sender, const QByteArray& payload)
             break;
         }
     }
-    return senderText(sender) + QLatin1String(": ") + text;
-}
-
-QString withBreakOpportunities(const QString& line)
-{
-    if (line.size() <= kLongestRun)
-        return line;
-    QString out;
-    out.reserve(line.size() + line.size() / kLongestRun);
-    int run = 0;
-    for (const QChar c : line) {
-        if (c.isSpace()) {
-            run = 0;
-        } else if (++run > kLongestRun) {
-            out += QChar(0x200B);
-            run = 1;
-        }
-        out += c;
-    }
-    return out;
+    return text;
 }
 
 quint16 socketPort(int port)

@@ -49,14 +49,8 @@ QString senderText(const QHostAddress& sender);
 // "address: text" on one line: a peer cannot break its text into lines that
 // look like other senders' lines.
 QString receivedLine(const QHostAddress& sender, const QByteArray& payload);
-
-// The view wraps a word that is wider than itself anywhere, at a cost that
-// grows with the square of the word's length (a quarter of a second for one
-// 60,000-character word). A run of more than kLongestRun characters without
-// a blank therefore gets an invisible break opportunity (U+200B) after every
-// kLongestRun characters; it shows as before.
-inline constexpr int kLongestRun = 1000;
-QString withBreakOpportunities(const QString& line);
+// The text part of that line: the payload's text with its line breaks made blanks.
+QString receivedText(const QByteArray& payload);
 
 // The stored port is a signed number (the settings page allows up to
 // 999999); the socket layer takes its low 16 bits.

@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QMenu>
 #include <QPainter>
@@ -16,25 +17,32 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <QUdpSocket>
 
 namespace {
 
-// What one pass through the event loop shows at most: a flood from the
-// network then costs a few milliseconds at a time, and the window keeps
-// painting and taking input in between.
-constexpr int kDatagramsPerPass = 64;
-constexpr int kBytesPerPass = 32 * 1024;
+// What the receiving thread takes off the socket before it looks at its
+// other work (a line to send, a new port) again.
+constexpr int kDatagramsPerTurn = 512;
+// Asked of the system for the socket's receive buffer; it grants what it allows.
+constexpr int kReceiveBuffer = 8 * 1024 * 1024;
+// The largest UDP payload, over IPv6, with room to spare.
+constexpr int kLargestDatagram = 65536;
 
-QTextCharFormat plainLine()
-{
-    return QTextCharFormat();
-}
+// A pass of the window adds lines for about this long, then lets it paint
+// and take input; the characters per pass follow what lines cost to lay out.
+constexpr qint64 kPassMs = 8;
+constexpr int kFewestCharactersPerPass = 1024;
+constexpr int kMostCharactersPerPass = 64 * 1024;
+// Far below the conversation's bound, which a pass then never passes alone.
+constexpr int kMostLinesPerPass = 1000;
 
-QTextCharFormat redLine()
+QTextCharFormat lineFormat(bool red)
 {
     QTextCharFormat format;
-    format.setForeground(QColor(Qt::red));
+    if (red)
+        format.setForeground(QColor(Qt::red));
     return format;
 }
 
@@ -62,31 +70,88 @@ OrvoChat::OrvoChat(QWidget* parent)
     // Lines are only ever added at the end and dropped from the top; an undo
     // history would keep every one of them.
     chatEdit->document()->setUndoRedoEnabled(false);
+    // Text shows exactly as it came, so a long word, a path or an encoded
+    // blob has no break opportunities but those of its own. Wrapping at word
+    // boundaries first costs time growing with the square of such a word's
+    // length (about a second for 60,000 characters); wrapping anywhere is
+    // linear. Shaping is left to the scripts that need it, which makes
+    // laying out a line several times cheaper.
+    chatEdit->setWordWrapMode(QTextOption::WrapAnywhere);
+    QFont font = chatEdit->font();
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    chatEdit->setFont(font);
 
     ipEdit->setInputMask(QStringLiteral("000.000.000.000; _"));
     ipEdit->setCursorPosition(0);
 
     connect(messageEdit, SIGNAL(returnPressed()), this, SLOT(returnPressed()));
+    receiving.start();
 }
 
-// The socket and the menu are children of the window and go with it, so the
-// port is free again as soon as the window is gone.
-OrvoChat::~OrvoChat() = default;
+// The port is free again as soon as the window is gone.
+OrvoChat::~OrvoChat()
+{
+    releaseSocket();
+    receiving.quit();
+    receiving.wait();
+}
 
 void OrvoChat::open_port(const int& newPort)
 {
     port = newPort;
-    // The old socket lets its port go at once; the object goes later, as it
-    // may be the one whose notification is being delivered.
-    if (socket) {
-        socket->disconnect(this);
-        socket->close();
-        socket->deleteLater();
-    }
-    socket = new QUdpSocket(this);
-    if (!socket->bind(QHostAddress::Any, chat::socketPort(port), QAbstractSocket::DefaultForPlatform))
+    releaseSocket();
+    // Bound here, in the caller's network, then handed to the receiving thread.
+    auto* fresh = new QUdpSocket;
+    const bool bound = fresh->bind(QHostAddress::Any, chat::socketPort(port), QAbstractSocket::DefaultForPlatform);
+    // The most the system grants (it caps the request): the buffer is what
+    // holds a burst while the receiving thread waits for a processor.
+    fresh->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, kReceiveBuffer);
+    // Runs in the receiving thread: copies the datagrams out and no more.
+    connect(fresh, &QUdpSocket::readyRead, fresh,
+            [this, fresh, buffer = QByteArray(kLargestDatagram, Qt::Uninitialized), sender = QHostAddress(),
+             prefix = QString()]() mutable {
+                QVector<chat::Arrivals::Line> lines;
+                QHostAddress from;
+                while (lines.size() < kDatagramsPerTurn && fresh->hasPendingDatagrams()) {
+                    const qint64 size = fresh->readDatagram(buffer.data(), buffer.size(), &from);
+                    if (size < 0)
+                        break;
+                    if (from != sender || prefix.isEmpty()) {
+                        sender = from;
+                        prefix = chat::senderText(from) + QLatin1String(": ");
+                    }
+                    lines.append({prefix, QByteArray(buffer.constData(), int(qstrnlen(buffer.constData(), uint(size)))),
+                                  false});
+                }
+                const int count = lines.size();
+                if (count > 0 && arrivals.add(std::move(lines), count))
+                    QMetaObject::invokeMethod(this, [this] { readPendingDatagrams(); }, Qt::QueuedConnection);
+            });
+    fresh->moveToThread(&receiving);
+    socket = fresh;
+    if (!bound)
         db::showError(nullptr, QStringLiteral("Ошибка открытия порта ") + QString::number(port));
-    connect(socket, &QUdpSocket::readyRead, this, &OrvoChat::readPendingDatagrams);
+}
+
+// The old socket lets its port go before this returns; it is deleted in its
+// own thread, after any line sent through it has gone out.
+void OrvoChat::releaseSocket()
+{
+    if (!socket)
+        return;
+    QUdpSocket* old = std::exchange(socket, nullptr);
+    QMetaObject::invokeMethod(
+        old,
+        [old] {
+            old->close();
+            old->deleteLater();
+        },
+        Qt::BlockingQueuedConnection);
+}
+
+qint64 OrvoChat::datagramsReceived() const
+{
+    return arrivals.datagrams();
 }
 
 void OrvoChat::change_port(const int& newPort)
@@ -110,27 +175,20 @@ void OrvoChat::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
 }
 
+// Shows what waits, for about kPassMs, and comes back while more waits.
 void OrvoChat::readPendingDatagrams()
 {
-    if (!socket)
-        return;
-    QStringList lines;
-    QByteArray datagram;
-    qint64 bytes = 0;
-    while (lines.size() < kDatagramsPerPass && bytes < kBytesPerPass && socket->hasPendingDatagrams()) {
-        const qint64 size = socket->pendingDatagramSize();
-        datagram.resize(int(qMax<qint64>(size, 0)));
-        QHostAddress sender;
-        const qint64 read = socket->readDatagram(datagram.data(), datagram.size(), &sender);
-        if (read < 0)
-            break;
-        datagram.truncate(int(read));
-        bytes += read;
-        lines.append(chat::receivedLine(sender, datagram));
-    }
-    // Datagrams still waiting make the socket report again once the window
-    // has had its turn.
-    appendLines(lines, plainLine());
+    QElapsedTimer pass;
+    pass.start();
+    const chat::Arrivals::Batch batch = arrivals.take(charactersPerPass, kMostLinesPerPass);
+    const int characters = appendLines(batch);
+    const double scale = qBound(0.5, double(kPassMs) * 1e6 / double(qMax<qint64>(pass.nsecsElapsed(), 1)), 2.0);
+    if (scale < 1 || characters >= charactersPerPass / 2)
+        charactersPerPass = qBound(kFewestCharactersPerPass, int(charactersPerPass * scale), kMostCharactersPerPass);
+    // As long again for the rest of the program, and for the receiving
+    // thread, which needs a processor most while lines keep coming.
+    if (arrivals.settle())
+        QTimer::singleShot(int(qMin<qint64>(pass.elapsed(), kPassMs)), this, &OrvoChat::readPendingDatagrams);
 }
 
 void OrvoChat::on_sendButton_clicked()
@@ -141,11 +199,11 @@ void OrvoChat::on_sendButton_clicked()
     case chat::Outgoing::Nothing:
         return;
     case chat::Outgoing::ListAddresses:
-        appendLines({chat::addressListLine(Platform::instance().localIPv4Addresses())}, redLine());
+        showOwnLine(chat::addressListLine(Platform::instance().localIPv4Addresses()), true);
         messageEdit->clear();
         return;
     case chat::Outgoing::UnknownCommand:
-        appendLines({chat::unknownCommandLine(out.word)}, plainLine());
+        showOwnLine(chat::unknownCommandLine(out.word));
         return;
     case chat::Outgoing::Datagram:
         break;
@@ -153,15 +211,22 @@ void OrvoChat::on_sendButton_clicked()
     if (!socket) {
         // No port was ever opened (the settings could not be read at start):
         // say so and keep the line for when a port is set.
-        appendLines({QStringLiteral("! Not sent: no chat port is open")}, plainLine());
+        showOwnLine(QStringLiteral("! Not sent: no chat port is open"));
         return;
     }
-    // A failed send (no valid address, too large) is not reported, as with
-    // any datagram lost on the way.
-    if (!out.target.isNull())
-        socket->writeDatagram(out.payload, out.target, chat::socketPort(port));
+    // The echo goes first: the line may come back before this returns.
     if (out.echo)
-        appendLines({*out.echo}, plainLine());
+        showOwnLine(*out.echo);
+    // A failed send (no valid address, too large) is not reported, as with
+    // any datagram lost on the way. The socket is the receiving thread's.
+    if (!out.target.isNull()) {
+        QMetaObject::invokeMethod(
+            socket,
+            [to = socket, payload = out.payload, target = out.target, port = chat::socketPort(port)] {
+                to->writeDatagram(payload, target, port);
+            },
+            Qt::QueuedConnection);
+    }
     messageEdit->clear();
 }
 
@@ -184,45 +249,70 @@ void OrvoChat::clear_all()
     conversationEmpty = true;
 }
 
-// Every line is inserted as plain text, so what a peer sends can never turn
-// into markup, pictures or links in the view.
-void OrvoChat::appendLines(const QStringList& lines, const QTextCharFormat& format)
+// Lines of the window's own show in turn with those that came before them.
+void OrvoChat::showOwnLine(const QString& text, bool red)
 {
-    if (lines.isEmpty())
-        return;
+    if (arrivals.add({{text, QByteArray(), red}}))
+        readPendingDatagrams();
+}
+
+// Every line is inserted as plain text, so what a peer sends can never turn
+// into markup, pictures or links in the view. Returns the characters added.
+int OrvoChat::appendLines(const chat::Arrivals::Batch& batch)
+{
+    if (batch.restart)
+        clear_all();
+    if (batch.lines.isEmpty())
+        return 0;
+    QStringList texts;
+    int characters = 0;
+    for (const chat::Arrivals::Line& line : batch.lines) {
+        texts.append(line.text + chat::receivedText(line.payload));
+        characters += texts.constLast().size() + 1;
+    }
     QScrollBar* bar = chatEdit->verticalScrollBar();
     const bool atBottom = bar->value() >= bar->maximum();
 
-    QTextDocument* document = chatEdit->document();
-    QTextCursor cursor(document);
+    makeRoomFor(texts.size(), characters);
+    QTextCursor cursor(chatEdit->document());
     cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
-    for (const QString& line : lines) {
+    for (int i = 0; i < texts.size(); ++i) {
+        const QTextCharFormat format = lineFormat(batch.lines.at(i).red);
         if (!conversationEmpty)
             cursor.insertBlock(QTextBlockFormat(), format);
         conversationEmpty = false;
-        cursor.insertText(chat::withBreakOpportunities(line), format);
+        cursor.insertText(texts.at(i), format);
     }
     cursor.endEditBlock();
-    trimConversation();
 
     if (atBottom)
         bar->setValue(bar->maximum());
+    return characters;
 }
 
-void OrvoChat::trimConversation()
+// Drops the oldest lines when those about to come would pass a bound. A
+// change at the top of the view moves every line below it, which takes a
+// while in a full view; a twentieth of both bounds goes at a time, so that
+// happens once in hundreds of lines rather than in every pass.
+void OrvoChat::makeRoomFor(int newLines, int newCharacters)
 {
+    if (conversationEmpty)
+        return;
     QTextDocument* document = chatEdit->document();
-    int lines = document->blockCount();
-    int characters = document->characterCount();
+    int lines = document->blockCount() + newLines;
+    int characters = document->characterCount() + newCharacters;
     if (lines <= kMaxLines && characters <= kMaxCharacters)
         return;
     QTextBlock keep = document->begin();
-    const QTextBlock last = document->lastBlock();
-    while (keep != last && (lines > kMaxLines / 10 * 9 || characters > kMaxCharacters / 10 * 9)) {
+    while (keep.isValid() && (lines > kMaxLines / 20 * 19 || characters > kMaxCharacters / 20 * 19)) {
         characters -= keep.length();
         --lines;
         keep = keep.next();
+    }
+    if (!keep.isValid()) {
+        clear_all();
+        return;
     }
     QTextCursor cursor(document);
     cursor.setPosition(keep.position(), QTextCursor::KeepAnchor);

@@ -3,18 +3,25 @@
 #include <QPixmap>
 #include <QPoint>
 #include <QStringList>
+#include <QThread>
 #include <QWidget>
+
+#include "chat/arrivals.h"
 
 #include "ui_orvochat.h"
 
 class QMenu;
-class QTextCharFormat;
 class QUdpSocket;
 
 // The LAN chat window: lines typed here go out as UDP datagrams to the whole
 // network or to one IPv4 address on the stored port; every datagram that
 // arrives on that port shows as "address: text". Everything is shown as
 // plain text, and the conversation keeps only its most recent lines.
+//
+// The socket lives in a thread of its own, which takes datagrams off it as
+// they come: the kernel's receive buffer holds only a few hundred, and laying
+// out text in the window would otherwise let a burst overflow it. The window
+// shows what was taken a pass at a time, in arrival order.
 class OrvoChat : public QWidget, public Ui_chat_Form
 {
     Q_OBJECT
@@ -28,9 +35,12 @@ public:
     // Stores the port, and only once it is stored binds it.
     void change_port(const int& port);
 
-    // Bounds of the conversation. When either is passed, the oldest lines go
-    // until nine tenths of both are left: dropping lines costs a relayout of
-    // the whole view, done once per thousand lines rather than per line.
+    // Datagrams taken off the socket so far.
+    qint64 datagramsReceived() const;
+
+    // Bounds of the conversation (characters counted as the view counts
+    // them, a paragraph break each). Past either, the oldest lines go, until
+    // nineteen twentieths of both are left.
     static constexpr int kMaxLines = 10000;
     static constexpr int kMaxCharacters = 2000000;
 
@@ -46,8 +56,10 @@ private slots:
     void returnPressed();
 
 private:
-    void appendLines(const QStringList& lines, const QTextCharFormat& format);
-    void trimConversation();
+    void showOwnLine(const QString& text, bool red = false);
+    int appendLines(const chat::Arrivals::Batch& batch);
+    void makeRoomFor(int lines, int characters);
+    void releaseSocket();
 
     QPixmap background;
     QPixmap background_orig;
@@ -57,4 +69,9 @@ private:
     // The first line takes the empty view's one paragraph, even when it is
     // itself empty.
     bool conversationEmpty = true;
+    chat::Arrivals arrivals{kMaxLines, kMaxCharacters};
+    // What one pass shows, adjusted after each so that a pass takes about
+    // kPassMs whatever the lines cost to lay out.
+    int charactersPerPass = 8 * 1024;
+    QThread receiving;
 };

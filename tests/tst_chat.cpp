@@ -10,8 +10,11 @@
 #include "chat/orvochat.h"
 #include "resources/resources.h"
 
+#include <QClipboard>
 #include <QUdpSocket>
 #include <QtTest>
+
+#include <thread>
 
 Q_DECLARE_METATYPE(chat::Outgoing::Kind)
 
@@ -36,11 +39,31 @@ void sendTo(quint16 port, const QByteArray& payload)
     QUdpSocket().writeDatagram(payload, QHostAddress::LocalHost, port);
 }
 
-// The lines as the user reads them, without the break opportunities in long words.
 QStringList shownLines(const OrvoChat& chat)
 {
-    const QString text = chat.chatEdit->toPlainText().remove(QChar(0x200B));
+    const QString text = chat.chatEdit->toPlainText();
     return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+}
+
+// Sends from a thread of its own while this one, and with it the window, waits, never more
+// than `ahead` datagrams ahead of the chat's receiving thread (the kernel's buffer holds few),
+// until that thread has taken them all. False when it fell behind for seconds.
+bool sendWhileHeld(quint16 port, const QList<QByteArray>& payloads, const OrvoChat& chat, int ahead)
+{
+    bool keptUp = true;
+    std::thread([&] {
+        QUdpSocket socket;
+        const qint64 before = chat.datagramsReceived();
+        // The last turn waits until all are taken, still holding the window.
+        for (int n = 0; n <= payloads.size(); ++n) {
+            QDeadlineTimer deadline(5000);
+            while (keptUp && n - (chat.datagramsReceived() - before) >= (n < payloads.size() ? ahead : 1))
+                keptUp = !deadline.hasExpired() && (QThread::usleep(50), true);
+            if (n < payloads.size())
+                socket.writeDatagram(payloads.at(n), QHostAddress::LocalHost, port);
+        }
+    }).join();
+    return keptUp;
 }
 
 void chooseAddress(OrvoChat& chat, const QString& address)
@@ -156,6 +179,81 @@ private slots:
         // The newest lines, whole; what was dropped is not kept for undo.
         QCOMPARE(lines.constFirst(), kFromHere + datagram(40 - lines.size()));
         QVERIFY(!chat.chatEdit->document()->isUndoAvailable());
+    }
+
+    // A burst that comes while the window is held is taken off the socket all the same.
+    void burstFromAnotherThreadShowsWhole()
+    {
+        const quint16 port = freePort();
+        OrvoChat chat;
+        chat.show();
+        chat.open_port(port);
+        QList<QByteArray> sent;
+        QStringList expected;
+        for (int n = 0; n < 2000; ++n) {
+            sent << QByteArray::number(n);
+            expected << kFromHere + sent.constLast();
+        }
+        QVERIFY(sendWhileHeld(port, sent, chat, 100));
+        QTRY_COMPARE_WITH_TIMEOUT(shownLines(chat).size(), expected.size(), 20000);
+        QCOMPARE(shownLines(chat), expected);
+    }
+
+    // No blank in it, letters of two bytes: shown and copied as it came, nothing added.
+    void longestDatagramShowsAndCopiesAsSent()
+    {
+        const QByteArray payload = QByteArray("Ж0/").repeated(16376) + "zzz";
+        QCOMPARE(payload.size(), 65507);
+        const QString line = kFromHere + QString::fromUtf8(payload);
+        const quint16 port = freePort();
+        OrvoChat chat;
+        chat.show();
+        chat.open_port(port);
+        sendTo(port, payload);
+        QTRY_COMPARE(shownLines(chat), QStringList{line});
+        chat.chatEdit->selectAll();
+        chat.chatEdit->copy();
+        QCOMPARE(QGuiApplication::clipboard()->text(), line);
+    }
+
+    void pastTheBoundsOnlyTheOldestGo_data()
+    {
+        QTest::addColumn<int>("first");   // shown before the second burst comes
+        QTest::addColumn<int>("second");  // comes while the window is held
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("fewest");  // past a bound, lines go until nineteen twentieths are left
+        QTest::newRow("lines") << OrvoChat::kMaxLines - 10 << 20 << 0 << OrvoChat::kMaxLines / 20 * 19;
+        QTest::newRow("lines, all waiting") << 0 << OrvoChat::kMaxLines + 50 << 0 << OrvoChat::kMaxLines;
+        // A line is its address, 60,000 characters and a paragraph break.
+        QTest::newRow("characters") << 0 << 40 << 60000 << OrvoChat::kMaxCharacters / 20 * 19 / 60012;
+    }
+
+    void pastTheBoundsOnlyTheOldestGo()
+    {
+        QFETCH(int, first);
+        QFETCH(int, second);
+        QFETCH(int, size);
+        QFETCH(int, fewest);
+        const quint16 port = freePort();
+        OrvoChat chat;
+        chat.open_port(port);
+        sendTo(port, "older");
+        QTRY_COMPARE(shownLines(chat).size(), 1);
+        QStringList sent;
+        QList<QByteArray> payloads;
+        for (int n = 0; n < first + second; ++n) {
+            payloads << QByteArray::number(n).leftJustified(size, 'y');
+            sent << kFromHere + payloads.constLast();
+        }
+        const int ahead = size > 1000 ? 1 : 100;
+        QVERIFY(sendWhileHeld(port, payloads.mid(0, first), chat, ahead));
+        QTRY_COMPARE_WITH_TIMEOUT(shownLines(chat).size(), first + 1, 20000);
+        QVERIFY(sendWhileHeld(port, payloads.mid(first), chat, ahead));
+        QTRY_COMPARE_WITH_TIMEOUT(shownLines(chat).constLast(), sent.constLast(), 20000);
+        const QStringList shown = shownLines(chat);
+        QVERIFY2(shown.size() >= fewest && shown.size() <= OrvoChat::kMaxLines, qPrintable(QString::number(shown.size())));
+        QVERIFY(chat.chatEdit->document()->characterCount() <= OrvoChat::kMaxCharacters);
+        QCOMPARE(shown, sent.mid(sent.size() - shown.size()));
     }
 
     void portsInOwnNamespaces()
