@@ -40,6 +40,14 @@
 
 namespace {
 
+// The form's widgets, found by their object names.
+template <typename T>
+T* formPart(const OrvoChat& chat, const char* name)
+{
+    return chat.findChild<T*>(QLatin1String(name));
+}
+
+
 struct Run
 {
     qint64 sent = 0;
@@ -164,7 +172,7 @@ View readView(const OrvoChat& chat, int size)
 {
     View view;
     const QString prefix = QStringLiteral("127.0.0.1: ");
-    for (QTextBlock block = chat.chatEdit->document()->begin(); block.isValid(); block = block.next()) {
+    for (QTextBlock block = formPart<QTextEdit>(chat, "chatEdit")->document()->begin(); block.isValid(); block = block.next()) {
         const QString text = block.text();
         const int end = text.indexOf(QLatin1Char(' '), prefix.size());
         bool ok = false;
@@ -209,7 +217,7 @@ struct Chat
     }
     std::function<qint64()> state()
     {
-        return [this] { return qint64(window.chatEdit->document()->revision()); };
+        return [this] { return qint64(formPart<QTextEdit>(window, "chatEdit")->document()->revision()); };
     }
     OrvoChat window;
 };
@@ -347,7 +355,7 @@ int main(int argc, char** argv)
         OrvoChat window;
         window.open_port(port);
         const Run run = measure(port, 0, size ? 33 : OrvoChat::kMaxLines, size, [&] { return window.datagramsReceived(); },
-                                [&] { return qint64(window.chatEdit->document()->revision()); });
+                                [&] { return qint64(formPart<QTextEdit>(window, "chatEdit")->document()->revision()); });
         Run shown;
         QElapsedTimer clock;
         clock.start();
@@ -368,7 +376,7 @@ int main(int argc, char** argv)
         while (clock.elapsed() < 2000)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         std::printf("showing a hidden window of %d lines of %d bytes: held %.1f ms (busy %.1f ms); taken %lld\n",
-                    window.chatEdit->document()->blockCount(), size, shown.longestHoldMs, shown.longestBusyMs,
+                    formPart<QTextEdit>(window, "chatEdit")->document()->blockCount(), size, shown.longestHoldMs, shown.longestBusyMs,
                     static_cast<long long>(run.taken));
     }
     std::printf("\n");

@@ -10,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QMenu>
-#include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -50,41 +49,40 @@ QTextCharFormat lineFormat(bool red)
 
 OrvoChat::OrvoChat(QWidget* parent)
     : QWidget(parent)
+    , background(this, {})
 {
-    setupUi(this);
+    ui.setupUi(this);
     // The fusion style measures a group box's title a glyph short of what
     // it paints, which can cut the last letter off.
-    groupBox->setStyleSheet(QStringLiteral("QGroupBox::title { padding-right: 3px; }"));
-    groupBox_2->setStyleSheet(groupBox->styleSheet());
+    ui.groupBox->setStyleSheet(QStringLiteral("QGroupBox::title { padding-right: 3px; }"));
+    ui.groupBox_2->setStyleSheet(ui.groupBox->styleSheet());
     setWindowTitle(tr("Chat"));
     // Its form is tall: on a small or scaled screen it shrinks to fit, so
     // that the message line and the send button stay within reach.
     onscreen::keep(this, onscreen::Fit::MoveAndShrink);
 
-    background.load(QStringLiteral(":/img/chat_fon.png"));
-    background_orig = background;
-    background = background_orig.scaled(width(), height(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    background.setSkin(QStringLiteral(":/img/chat_fon.png"));
 
     menu = new QMenu(this);
-    chatEdit->setStyleSheet(QStringLiteral("background: transparent"));
+    ui.chatEdit->setStyleSheet(QStringLiteral("background: transparent"));
     // Lines are only ever added at the end and dropped from the top; an undo
     // history would keep every one of them.
-    chatEdit->document()->setUndoRedoEnabled(false);
+    ui.chatEdit->document()->setUndoRedoEnabled(false);
     // Text shows exactly as it came, so a long word, a path or an encoded
     // blob has no break opportunities but those of its own. Wrapping at word
     // boundaries first costs time growing with the square of such a word's
     // length (about a second for 60,000 characters); wrapping anywhere is
     // linear. Shaping is left to the scripts that need it, which makes
     // laying out a line several times cheaper.
-    chatEdit->setWordWrapMode(QTextOption::WrapAnywhere);
-    QFont font = chatEdit->font();
+    ui.chatEdit->setWordWrapMode(QTextOption::WrapAnywhere);
+    QFont font = ui.chatEdit->font();
     font.setStyleStrategy(QFont::PreferNoShaping);
-    chatEdit->setFont(font);
+    ui.chatEdit->setFont(font);
 
-    ipEdit->setInputMask(QStringLiteral("000.000.000.000; _"));
-    ipEdit->setCursorPosition(0);
+    ui.ipEdit->setInputMask(QStringLiteral("000.000.000.000; _"));
+    ui.ipEdit->setCursorPosition(0);
 
-    connect(messageEdit, SIGNAL(returnPressed()), this, SLOT(returnPressed()));
+    connect(ui.messageEdit, &QLineEdit::returnPressed, this, &OrvoChat::returnPressed);
     receiving.start();
 }
 
@@ -164,14 +162,12 @@ void OrvoChat::change_port(const int& newPort)
 void OrvoChat::paintEvent(QPaintEvent* event)
 {
     Q_UNUSED(event)
-    QPainter painter(this);
-    painter.drawPixmap(0, 0, background.width(), background.height(), background);
+    background.paint();
 }
 
 void OrvoChat::resizeEvent(QResizeEvent* event)
 {
-    background = background_orig.scaled(event->size().width(), event->size().height(), Qt::IgnoreAspectRatio,
-                                         Qt::SmoothTransformation);
+    background.fit(event->size());
     QWidget::resizeEvent(event);
 }
 
@@ -193,14 +189,14 @@ void OrvoChat::readPendingDatagrams()
 
 void OrvoChat::on_sendButton_clicked()
 {
-    const QString text = messageEdit->text();
-    const chat::Outgoing out = chat::interpret(text, for_ip->isChecked(), ipEdit->text());
+    const QString text = ui.messageEdit->text();
+    const chat::Outgoing out = chat::interpret(text, ui.for_ip->isChecked(), ui.ipEdit->text());
     switch (out.kind) {
     case chat::Outgoing::Nothing:
         return;
     case chat::Outgoing::ListAddresses:
         showOwnLine(chat::addressListLine(Platform::instance().localIPv4Addresses()), true);
-        messageEdit->clear();
+        ui.messageEdit->clear();
         return;
     case chat::Outgoing::UnknownCommand:
         showOwnLine(chat::unknownCommandLine(out.word));
@@ -227,7 +223,7 @@ void OrvoChat::on_sendButton_clicked()
             },
             Qt::QueuedConnection);
     }
-    messageEdit->clear();
+    ui.messageEdit->clear();
 }
 
 void OrvoChat::returnPressed()
@@ -239,13 +235,13 @@ void OrvoChat::on_chatEdit_customContextMenuRequested(QPoint pos)
 {
     Q_UNUSED(pos)
     menu->clear();
-    menu->addAction(QIcon(tr(":/img/del_1.png")), QStringLiteral("Очистить все"), this, SLOT(clear_all()));
+    menu->addAction(QIcon(tr(":/img/del_1.png")), QStringLiteral("Очистить все"), this, &OrvoChat::clear_all);
     menu->exec(QCursor::pos());
 }
 
 void OrvoChat::clear_all()
 {
-    chatEdit->clear();
+    ui.chatEdit->clear();
     conversationEmpty = true;
 }
 
@@ -270,11 +266,11 @@ int OrvoChat::appendLines(const chat::Arrivals::Batch& batch)
         texts.append(line.text + chat::receivedText(line.payload));
         characters += texts.constLast().size() + 1;
     }
-    QScrollBar* bar = chatEdit->verticalScrollBar();
+    QScrollBar* bar = ui.chatEdit->verticalScrollBar();
     const bool atBottom = bar->value() >= bar->maximum();
 
     makeRoomFor(texts.size(), characters);
-    QTextCursor cursor(chatEdit->document());
+    QTextCursor cursor(ui.chatEdit->document());
     cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
     for (int i = 0; i < texts.size(); ++i) {
@@ -299,7 +295,7 @@ void OrvoChat::makeRoomFor(int newLines, int newCharacters)
 {
     if (conversationEmpty)
         return;
-    QTextDocument* document = chatEdit->document();
+    QTextDocument* document = ui.chatEdit->document();
     int lines = document->blockCount() + newLines;
     int characters = document->characterCount() + newCharacters;
     if (lines <= kMaxLines && characters <= kMaxCharacters)

@@ -9,6 +9,7 @@
 #include "chat/arrivals.h"
 
 #include "ui_orvochat.h"
+#include "widgets/skinnedframe.h"
 
 class QMenu;
 class QUdpSocket;
@@ -22,7 +23,7 @@ class QUdpSocket;
 // they come: the kernel's receive buffer holds only a few hundred, and laying
 // out text in the window would otherwise let a burst overflow it. The window
 // shows what was taken a pass at a time, in arrival order.
-class OrvoChat : public QWidget, public Ui_chat_Form
+class OrvoChat : public QWidget
 {
     Q_OBJECT
 public:
@@ -61,8 +62,9 @@ private:
     void makeRoomFor(int lines, int characters);
     void releaseSocket();
 
-    QPixmap background;
-    QPixmap background_orig;
+    Ui_chat_Form ui;
+    // Not dragged: the chat is an ordinary framed window.
+    SkinnedFrame background;
     int port = 0;
     QMenu* menu = nullptr;
     QUdpSocket* socket = nullptr;

@@ -20,6 +20,14 @@ Q_DECLARE_METATYPE(chat::Outgoing::Kind)
 
 namespace {
 
+// The form's widgets, found by their object names.
+template <typename T>
+T* formPart(const OrvoChat& chat, const char* name)
+{
+    return chat.findChild<T*>(QLatin1String(name));
+}
+
+
 const QString kFromHere = QStringLiteral("127.0.0.1: ");
 
 quint16 freePort()
@@ -41,7 +49,7 @@ void sendTo(quint16 port, const QByteArray& payload)
 
 QStringList shownLines(const OrvoChat& chat)
 {
-    const QString text = chat.chatEdit->toPlainText();
+    const QString text = formPart<QTextEdit>(chat, "chatEdit")->toPlainText();
     return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
 }
 
@@ -68,15 +76,15 @@ bool sendWhileHeld(quint16 port, const QList<QByteArray>& payloads, const OrvoCh
 
 void chooseAddress(OrvoChat& chat, const QString& address)
 {
-    QTest::mouseClick(chat.for_ip, Qt::LeftButton);
-    chat.ipEdit->selectAll();
-    QTest::keyClicks(chat.ipEdit, address);
+    QTest::mouseClick(formPart<QWidget>(chat, "for_ip"), Qt::LeftButton);
+    formPart<QLineEdit>(chat, "ipEdit")->selectAll();
+    QTest::keyClicks(formPart<QLineEdit>(chat, "ipEdit"), address);
 }
 
 void sendLine(OrvoChat& chat, const QString& text)
 {
-    chat.messageEdit->setText(text);
-    QTest::keyClick(chat.messageEdit, Qt::Key_Return);
+    formPart<QLineEdit>(chat, "messageEdit")->setText(text);
+    QTest::keyClick(formPart<QLineEdit>(chat, "messageEdit"), Qt::Key_Return);
 }
 
 }  // namespace
@@ -150,17 +158,17 @@ private slots:
         QCOMPARE(shownLines(chat), QStringList{"hello"});
         QTRY_COMPARE(shownLines(chat).size(), 2);
         // Commands by the button: nothing goes out, an unknown one stays.
-        chat.messageEdit->setText(QStringLiteral("/help me"));
-        QTest::mouseClick(chat.sendButton, Qt::LeftButton);
-        QCOMPARE(chat.messageEdit->text(), QStringLiteral("/help me"));
-        chat.messageEdit->setText(QStringLiteral("/ip"));
-        QTest::mouseClick(chat.sendButton, Qt::LeftButton);
+        formPart<QLineEdit>(chat, "messageEdit")->setText(QStringLiteral("/help me"));
+        QTest::mouseClick(formPart<QWidget>(chat, "sendButton"), Qt::LeftButton);
+        QCOMPARE(formPart<QLineEdit>(chat, "messageEdit")->text(), QStringLiteral("/help me"));
+        formPart<QLineEdit>(chat, "messageEdit")->setText(QStringLiteral("/ip"));
+        QTest::mouseClick(formPart<QWidget>(chat, "sendButton"), Qt::LeftButton);
         // A peer's line shows literally; only the address list is red.
         const QByteArray markup("<b>bold</b><img src=\"file:///etc/hostname\"><table><tr><td>x</td></tr></table>");
         sendTo(port, markup);
         QTRY_COMPARE(shownLines(chat), (QStringList{"hello", kFromHere + "hello", "! Unknown command: /help",
                                                     "127.0.0.1;10.0.0.5", kFromHere + markup}));
-        QCOMPARE(chat.chatEdit->toHtml().count(QStringLiteral("color:#ff0000")), 1);
+        QCOMPARE(formPart<QTextEdit>(chat, "chatEdit")->toHtml().count(QStringLiteral("color:#ff0000")), 1);
     }
 
     void floodOfLargestDatagramsStaysBounded()
@@ -175,10 +183,10 @@ private slots:
             QTRY_VERIFY(shownLines(chat).contains(kFromHere + datagram(n)));
         }
         const QStringList lines = shownLines(chat);
-        QVERIFY(chat.chatEdit->document()->characterCount() <= OrvoChat::kMaxCharacters);
+        QVERIFY(formPart<QTextEdit>(chat, "chatEdit")->document()->characterCount() <= OrvoChat::kMaxCharacters);
         // The newest lines, whole; what was dropped is not kept for undo.
         QCOMPARE(lines.constFirst(), kFromHere + datagram(40 - lines.size()));
-        QVERIFY(!chat.chatEdit->document()->isUndoAvailable());
+        QVERIFY(!formPart<QTextEdit>(chat, "chatEdit")->document()->isUndoAvailable());
     }
 
     // A burst that comes while the window is held is taken off the socket all the same.
@@ -211,8 +219,8 @@ private slots:
         chat.open_port(port);
         sendTo(port, payload);
         QTRY_COMPARE(shownLines(chat), QStringList{line});
-        chat.chatEdit->selectAll();
-        chat.chatEdit->copy();
+        formPart<QTextEdit>(chat, "chatEdit")->selectAll();
+        formPart<QTextEdit>(chat, "chatEdit")->copy();
         QCOMPARE(QGuiApplication::clipboard()->text(), line);
     }
 
@@ -252,7 +260,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(shownLines(chat).constLast(), sent.constLast(), 20000);
         const QStringList shown = shownLines(chat);
         QVERIFY2(shown.size() >= fewest && shown.size() <= OrvoChat::kMaxLines, qPrintable(QString::number(shown.size())));
-        QVERIFY(chat.chatEdit->document()->characterCount() <= OrvoChat::kMaxCharacters);
+        QVERIFY(formPart<QTextEdit>(chat, "chatEdit")->document()->characterCount() <= OrvoChat::kMaxCharacters);
         QCOMPARE(shown, sent.mid(sent.size() - shown.size()));
     }
 
@@ -286,7 +294,7 @@ private slots:
         QTRY_COMPARE(shownLines(peerChat).size(), 2);
         chooseAddress(peerChat, QStringLiteral("010.231.000.001"));
         sendLine(peerChat, QStringLiteral("peer to home"));
-        QTest::mouseClick(peerChat.for_all, Qt::LeftButton);
+        QTest::mouseClick(formPart<QWidget>(peerChat, "for_all"), Qt::LeftButton);
         sendLine(peerChat, QStringLiteral("peer to all"));
         QTRY_COMPARE(shownLines(homeChat).size(), 3);
         chooseAddress(homeChat, netns::kPeer);
