@@ -50,10 +50,7 @@ def x(*argv):
 def paints(rgb):
     """Whether a pixel on the screen has the colour "rrggbb"."""
     screen = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"], capture_output=True).stdout
-    at = screen.find(bytes.fromhex(rgb))
-    while at > 0 and at % 3:
-        at = screen.find(bytes.fromhex(rgb), at + 1)
-    return at >= 0
+    return bytes.fromhex(rgb) in {screen[i:i + 3] for i in range(0, len(screen), 3)}
 
 
 def tray_icons():
@@ -105,8 +102,8 @@ def ended(app, what, within=5):
 
 
 def popup_menu(open_menu):
-    """[(role, name, accessible)] of the menu open_menu opens. Popup menus are not among the
-    program's windows: the focus event of the first item, which Down focuses, leads to it."""
+    """[(role, name, accessible)] of the menu open_menu opens, found through the focus event of
+    its first item (which Down focuses): popup menus are not among the program's windows."""
     found = []
 
     def on_focus(event):

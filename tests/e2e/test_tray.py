@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """The real executable on an X server with the tray host trayer: the "Error" box without a data
-directory; the tray menu, help and "Выход"; one program per desktop. With --package DEB: the
-Debian package installed, started as the menu starts it, and removed. Run as CMakeLists.txt does."""
+directory; the tray menu, help and "Выход"; one program per desktop (a second start ends with 0,
+one after a kill runs). With --package DEB: the Debian package installed, started as the menu
+starts it (which prepares the database), and removed (leaving the database). Run as CMakeLists.txt does."""
 
 import os
 import sqlite3
@@ -24,7 +25,6 @@ e2e.env["QT_QPA_PLATFORM"] = "xcb"
 
 
 def open_failure():
-    """The box names the data directory and the file, start-up stops behind it, OK ends with 0."""
     app = launch(program)
     acc = wait_for("the program on the accessibility bus", lambda: application(app.pid))
     box = wait_for("the \"Error\" box", lambda: [w for w in find(acc, "alert") + find(acc, "dialog")
@@ -93,7 +93,6 @@ def tray_menu_and_exit():
 
 
 def one_program_per_desktop():
-    """A second start ends with 0 within a second; after the first is killed a new start runs."""
     first = launch(program)
     wait_for("the first program's icon", lambda: len(tray_icons()) == 1)
     ended(launch(program), "a second start", within=1)
@@ -110,7 +109,6 @@ def one_program_per_desktop():
 
 
 def installed_package():
-    """The launch command prepares the database; removing the package leaves it in place."""
     def run(*argv):
         done = subprocess.run(argv, capture_output=True, text=True)
         if done.returncode != 0:
