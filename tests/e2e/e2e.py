@@ -1,0 +1,134 @@
+"""End-to-end plumbing: the real executable in a private home, driven with xdotool and read over
+the accessibility bus. A script sets `output`, where a failure's screenshot goes."""
+
+import atexit
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+import gi
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi, GLib  # noqa: E402
+import pyatspi  # noqa: E402
+
+output = "."
+work = tempfile.mkdtemp(prefix="orvo-e2e-")
+atexit.register(shutil.rmtree, work, ignore_errors=True)
+os.makedirs(os.path.join(work, "runtime"), mode=0o700)
+env = dict(os.environ, HOME=work, XDG_DATA_HOME=os.path.join(work, "data"), QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+           XDG_RUNTIME_DIR=os.path.join(work, "runtime"), QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY="1")
+if os.geteuid() == 0:
+    env["QTWEBENGINE_DISABLE_SANDBOX"] = "1"  # the web engine's sandbox refuses root
+database = os.path.join(env["XDG_DATA_HOME"], "OrvoWidgets", "orvo.db")
+Atspi.set_timeout(5000, 10000)  # a program stuck in a nested loop must not hang us
+
+
+def fail(why):
+    shot = os.path.basename(sys.argv[0]).replace("test_", "e2e_").replace(".py", "_failure.png")
+    subprocess.run(["import", "-window", "root", os.path.join(output, shot)])
+    sys.exit("FAIL: " + why)
+
+
+def wait_for(what, probe, timeout=30):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = probe()
+        if value:
+            return value
+        time.sleep(0.2)
+    fail("timed out waiting for " + what)
+
+
+def x(*argv):
+    return subprocess.run(argv, env=env, capture_output=True, text=True, timeout=10).stdout
+
+
+def paints(rgb):
+    """Whether a pixel on the screen has the colour "rrggbb"."""
+    screen = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"], capture_output=True).stdout
+    return bytes.fromhex(rgb) in {screen[i:i + 3] for i in range(0, len(screen), 3)}
+
+
+def tray_icons():
+    """Centres of the mapped client windows docked in trayer's panel (panel > socket > icon)."""
+    def children(window):
+        return re.findall(r"^\s+(0x[0-9a-f]+) ", x("xwininfo", "-id", window, "-children"), re.M)
+    panels = [w for w in x("xdotool", "search", "--classname", "^panel$").split()
+              if '"trayer"' in x("xprop", "-id", w, "WM_CLASS")]
+    icons = []
+    for info in (x("xwininfo", "-id", c) for p in panels for s in children(p) for c in children(s)):
+        if "IsViewable" in info:
+            x0, y0, w, h = (int(re.search(f + r":\s+(-?\d+)", info).group(1)) for f in
+                            ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
+            icons.append((x0 + w // 2, y0 + h // 2))
+    return icons
+
+
+def application(pid):
+    desktop = pyatspi.Registry.getDesktop(0)
+    return next((a for a in map(desktop.getChildAtIndex, range(desktop.childCount))
+                 if a is not None and a.get_process_id() == pid), None)
+
+
+def find(acc, role):
+    found = [acc] if acc.getRoleName() == role else []
+    for i in range(acc.childCount):
+        found += find(acc.getChildAtIndex(i), role)
+    return found
+
+
+def click(acc):
+    e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    x("xdotool", "mousemove", str(e.x + e.width // 2), str(e.y + e.height // 2), "click", "1")
+
+
+def launch(command):
+    return subprocess.Popen([command], env=env, cwd=work, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                            start_new_session=True)
+
+
+def ended(app, what, within=5):
+    try:
+        code = app.wait(timeout=within)
+    except subprocess.TimeoutExpired:
+        app.kill()
+        fail(what + " did not end the program")
+    if code != 0:
+        fail(f"{what} ended the program with status {code}: {app.stderr.read().decode()}")
+
+
+def popup_menu(open_menu):
+    """[(role, name, accessible)] of the menu open_menu opens, found through the focus event of
+    its first item (which Down focuses): popup menus are not among the program's windows."""
+    found = []
+
+    def on_focus(event):
+        menu = event.source.parent
+        if not found and event.source.getRoleName() == "menu item" and menu.getRoleName() == "popup menu":
+            found.append([(c.getRoleName(), c.name, c) for c in map(menu.getChildAtIndex, range(menu.childCount))])
+    pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
+    try:
+        for _ in range(3):
+            open_menu()
+            deadline = time.monotonic() + 5
+            while not found and time.monotonic() < deadline:
+                x("xdotool", "key", "Down")
+                for _ in range(20):
+                    GLib.MainContext.default().iteration(False)
+                    time.sleep(0.05)
+            if found:
+                return found[0]
+            x("xdotool", "key", "Escape")
+    finally:
+        pyatspi.Registry.deregisterEventListener(on_focus, "object:state-changed:focused")
+    fail("no popup menu took the focus")
+
+
+def session(pid):
+    """{pid: name} of the running processes in the session `launch` gave the program `pid`."""
+    ps = (line.split(None, 2) for line in x("ps", "-o", "pid=,stat=,comm=", "-s", str(pid)).splitlines())
+    return {int(p): n for p, state, n in ps if not state.startswith("Z")}
