@@ -1,20 +1,10 @@
 #!/usr/bin/python3
-"""The real executable on the desktops that are not a plain X11 session with
-an XEmbed tray, each on a private session bus of its own:
-
-1. A Wayland desktop (weston's headless compositor), XDG_SESSION_TYPE=wayland.
-   Without an X display the program runs natively and says once that some
-   things need X. With XWayland the clock is an X window on its display, the
-   icon docks in trayer there, and "Выход" from its menu ends the program
-   with 0. Weston places X windows itself: positions are not checked here.
-2. A StatusNotifier panel (status-notifier-watcher with the host
-   gtk-sni-tray-standalone) on Xvfb: the icon registers as an item with its
-   picture and tool tip, two Activate calls hide and show the clock, the
-   menu reads over com.canonical.dbusmenu and its "Выход" ends the program
-   with 0.
-
-Usage: test_desktops.py PROGRAM PROVISION OUTPUT_DIR
-"""
+"""The real executable where the desktop is not X11 with an XEmbed tray, each on a session bus of
+its own: Wayland (weston, headless) without X, where it runs natively and says once what needs X,
+and with XWayland, where the clock is an X window, the icon docks in trayer and "Выход" ends it
+with 0; and a StatusNotifier panel on Xvfb, where the item has its icon and tool tip, two Activate
+calls hide and show the clock, and the menu reads over D-Bus and its "Выход" ends it with 0.
+Usage: test_desktops.py PROGRAM PROVISION OUTPUT_DIR"""
 
 import os
 import re
