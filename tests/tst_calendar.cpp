@@ -8,16 +8,8 @@
 #include "calendar/calendarmodel.h"
 #include "calendar/myqtcalendar.h"
 
-#include <QAbstractItemModelTester>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTableView>
-#include <QToolButton>
-#include <QToolTip>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
@@ -43,9 +35,8 @@ QModelIndex indexOf(const QAbstractItemModel& model, const QDate& day)
     return model.index(int(at / 7), int(at % 7));
 }
 
-// Today's month on the screen. Each popup menu and note dialog is answered from the loop that shows
-// it with the next entry of `path` (none: closed), and recorded: a menu's entries, the last of that
-// text triggered; the dialog's selection, the entry typed over it ("\r": OK, "\x1b": Escape) or "delete".
+// Today's month. Each menu or note dialog takes the next entry of `path` (none: closed) and is recorded: a menu's
+// entries (the last of that text triggered); the dialog's selection, then typed ("\r": OK, "\x1b": Escape) or "delete".
 struct Month : Fixture, QObject
 {
     Month()
@@ -258,8 +249,7 @@ private slots:
         }
     }
 
-    // Opened at its stored place near the right edge of a 1280 x 800 screen, the grown year view moves back onto
-    // the screen; the month view then has its own size again.
+    // On a 1280 x 800 screen the grown year view moves onto it; the month view then has its own size again.
     void yearViewStaysOnTheScreen()
     {
         Fixture f;

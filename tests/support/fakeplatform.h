@@ -8,24 +8,19 @@
 class FakePlatform : public Platform
 {
 public:
-    bool timesOk = true;
-    qint64 idle = 0;
-    qint64 kernel = 0;
-    qint64 user = 0;
-
-    bool memoryOk = true;
+    bool timesOk = true, memoryOk = true;
+    qint64 idle = 0, kernel = 0, user = 0;
     int memory = 0;
-
-    QString layout;
-    QString layoutWarning;
+    QString layout, layoutWarning, lastError;
     QDateTime now = QDateTime(QDate(2024, 1, 1), QTime(12, 0));
     QStringList addresses{QStringLiteral("127.0.0.1")};
-    QString lastError;
-    // Empty: the screens of the platform in use.
-    QList<QRect> screens;
+    QList<QRect> screens;  // empty: those of the platform in use
 
-    bool processorTimes(qint64& idleTime, qint64& kernelTime, qint64& userTime) override;
-    bool memoryLoad(int& percent) override;
+    bool processorTimes(qint64& i, qint64& k, qint64& u) override
+    {
+        return timesOk && ((i = idle), (k = kernel), (u = user), true);
+    }
+    bool memoryLoad(int& percent) override { return memoryOk && ((percent = memory), true); }
     QString keyboardLayoutCountry() override { return layout; }
     QString layoutSupportWarning() override { return layoutWarning; }
     void sleepMs(int) override {}
@@ -42,6 +37,5 @@ struct FakePlatformScope
     FakePlatform fake;
     FakePlatformScope() { Platform::setInstance(&fake); }
     ~FakePlatformScope() { Platform::setInstance(nullptr); }
-    FakePlatformScope(const FakePlatformScope&) = delete;
-    FakePlatformScope& operator=(const FakePlatformScope&) = delete;
+    Q_DISABLE_COPY(FakePlatformScope)
 };
