@@ -169,8 +169,7 @@ private slots:
         QCOMPARE(page.boxes.seen.size(), message.isEmpty() ? 0 : 1);
         QCOMPARE(page.boxes.seen.value(0).text, message);
 
-        QWidget* clock = topLevel("DigitalClockWidget");
-        QWidget* sticker = topLevel("ToDoList");
+        QWidget *clock = topLevel("DigitalClockWidget"), *sticker = topLevel("ToDoList");
         QWidget* gadget = column.startsWith(QLatin1String("ToDo")) ? sticker : clock;
         QImage painted(gadget->size(), QImage::Format_ARGB32);
         painted.fill(Qt::transparent);

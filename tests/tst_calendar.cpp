@@ -13,22 +13,15 @@
 
 namespace {
 
-// Today is fixed, the database private, boxes answered.
-struct Fixture
+struct Fixture  // today fixed, the database private, boxes answered
 {
-    explicit Fixture(const QDate& today = QDate(2026, 6, 15))
-    {
-        platform.fake.now = QDateTime(today, QTime(9, 30));
-        data.open();
-    }
+    explicit Fixture(const QDate& today = QDate(2026, 6, 15)) { platform.fake.now = QDateTime(today, QTime(9, 30)); data.open(); }
     QString stored() const { return data.scalar("select group_concat(NOTETEXT, '|') from notes").toString(); }
-
     FakePlatformScope platform;
     TestDataDir data;
     BoxAnswerer boxes;
 };
 
-// The cell of `day` in a grid of consecutive days.
 QModelIndex indexOf(const QAbstractItemModel& model, const QDate& day)
 {
     const qint64 at = model.index(0, 0).data(Qt::UserRole).toDate().daysTo(day);
@@ -119,9 +112,7 @@ private slots:
         Fixture f;
         CalendarModel model;
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        model.year = year;
-        model.month = month;
-        model.firstDayOfWeek = firstDay;
+        std::tie(model.year, model.month, model.firstDayOfWeek) = std::tuple(year, month, firstDay);
         model.updateModel();
         QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QLocale().dayName(firstDay, QLocale::ShortFormat));
         QCOMPARE(model.index(0, 0).data(Qt::UserRole).toDate(), first);
@@ -152,8 +143,7 @@ private slots:
         f.data.exec("INSERT INTO notes (NOTETEXT, NOTEDATE) VALUES "
                     "('n', '2026-06-10'), ('n', '2026-06-29'), ('n', '2026-07-05'), ('n', '9999-12-31')");
         CalendarModel model;
-        model.year = grid.year();
-        model.month = grid.month();
+        std::tie(model.year, model.month) = std::tuple(grid.year(), grid.month());
         model.updateModel();
         const QModelIndex cell = indexOf(model, day);
         QCOMPARE((QVariantList{cell.data(Qt::BackgroundRole), cell.data(Qt::ForegroundRole)}), colours);

@@ -339,9 +339,6 @@ private slots:
         QCOMPARE(s.shownTexts(), (QStringList{"added unseen", "monday task"}));
         tick(2);
         QCOMPARE(s.shownTexts(), QStringList{"tuesday task"});
-        s.list->set_go_to_current_day(false);
-        tick(3);
-        QCOMPARE(s.shownTexts(), QStringList{"tuesday task"});
     }
 
     // Added from a file, then saved into a folder (through a temporary file, under its own last name only).
