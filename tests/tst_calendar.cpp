@@ -8,44 +8,28 @@
 #include "calendar/calendarmodel.h"
 #include "calendar/myqtcalendar.h"
 
-#include <QAbstractItemModelTester>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTableView>
-#include <QToolButton>
-#include <QToolTip>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
-// Today is fixed, the database private, boxes answered.
-struct Fixture
+struct Fixture  // today fixed, the database private, boxes answered
 {
-    explicit Fixture(const QDate& today = QDate(2026, 6, 15))
-    {
-        platform.fake.now = QDateTime(today, QTime(9, 30));
-        data.open();
-    }
+    explicit Fixture(const QDate& today = QDate(2026, 6, 15)) { platform.fake.now = QDateTime(today, QTime(9, 30)); data.open(); }
     QString stored() const { return data.scalar("select group_concat(NOTETEXT, '|') from notes").toString(); }
-
     FakePlatformScope platform;
     TestDataDir data;
     BoxAnswerer boxes;
 };
 
-// The cell of `day` in a grid of consecutive days.
 QModelIndex indexOf(const QAbstractItemModel& model, const QDate& day)
 {
     const qint64 at = model.index(0, 0).data(Qt::UserRole).toDate().daysTo(day);
     return model.index(int(at / 7), int(at % 7));
 }
 
-// Today's month on the screen. Each popup menu and note dialog is answered from the loop that shows
-// it with the next entry of `path` (none: closed), and recorded: a menu's entries, the last of that
-// text triggered; the dialog's selection, the entry typed over it ("\r": OK, "\x1b": Escape) or "delete".
+// Today's month. Each menu or note dialog takes the next entry of `path` (none: closed) and is recorded: a menu's
+// entries (the last of that text triggered); the dialog's selection, then typed ("\r": OK, "\x1b": Escape) or "delete".
 struct Month : Fixture, QObject
 {
     Month()
@@ -128,9 +112,7 @@ private slots:
         Fixture f;
         CalendarModel model;
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        model.year = year;
-        model.month = month;
-        model.firstDayOfWeek = firstDay;
+        std::tie(model.year, model.month, model.firstDayOfWeek) = std::tuple(year, month, firstDay);
         model.updateModel();
         QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QLocale().dayName(firstDay, QLocale::ShortFormat));
         QCOMPARE(model.index(0, 0).data(Qt::UserRole).toDate(), first);
@@ -161,8 +143,7 @@ private slots:
         f.data.exec("INSERT INTO notes (NOTETEXT, NOTEDATE) VALUES "
                     "('n', '2026-06-10'), ('n', '2026-06-29'), ('n', '2026-07-05'), ('n', '9999-12-31')");
         CalendarModel model;
-        model.year = grid.year();
-        model.month = grid.month();
+        std::tie(model.year, model.month) = std::tuple(grid.year(), grid.month());
         model.updateModel();
         const QModelIndex cell = indexOf(model, day);
         QCOMPARE((QVariantList{cell.data(Qt::BackgroundRole), cell.data(Qt::ForegroundRole)}), colours);
@@ -258,8 +239,7 @@ private slots:
         }
     }
 
-    // Opened at its stored place near the right edge of a 1280 x 800 screen, the grown year view moves back onto
-    // the screen; the month view then has its own size again.
+    // On a 1280 x 800 screen the grown year view moves onto it; the month view then has its own size again.
     void yearViewStaysOnTheScreen()
     {
         Fixture f;

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QSqlQuery>
 #include <QtTest>
 
 class TestDb : public QObject
@@ -20,16 +21,24 @@ private slots:
         data.open();
         QWidget owner;
         BoxAnswerer boxes;
-        // A statement that does not prepare must report why, not a bare
-        // parameter count mismatch from binding it anyway.
+        // Why it does not prepare, not a bare parameter count mismatch from binding it anyway.
         QVERIFY(!db::save(QStringLiteral("UPDATE settings SET NoSuchColumn = :x"), {1}, &owner));
         QCOMPARE(boxes.seen.size(), 1);
-        QCOMPARE(boxes.seen[0].title, QStringLiteral("Error"));
-        QVERIFY2(boxes.seen[0].text.contains(QStringLiteral("no such column")), qPrintable(boxes.seen[0].text));
+        QVERIFY2(boxes.seen[0].title == "Error" && boxes.seen[0].text.contains("no such column"), qPrintable(boxes.seen[0].text));
         QCOMPARE(boxes.seen[0].parent.data(), &owner);
         // The failed write's transaction is over: a new one can begin.
         QVERIFY(QSqlDatabase::database().transaction());
         QSqlDatabase::database().rollback();
+        // A write that returned is in the file: another connection, as after a crash, reads it.
+        QVERIFY(db::save(QLatin1String(sql::kUpdateChatPort), {4321}, &owner));
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            other.setDatabaseName(data.databasePath());
+            QSqlQuery read(other);
+            QVERIFY(other.open() && read.exec("select OrvoChatPort from settings") && read.next());
+            QCOMPARE(read.value(0).toInt(), 4321);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
     }
 
     void installedSchemaServesEveryStatement()
@@ -41,8 +50,7 @@ private slots:
         QCOMPARE(data.scalar("PRAGMA journal_mode").toString() + data.scalar("PRAGMA synchronous").toString()
                      + data.scalar("PRAGMA foreign_keys").toString(),
                  QStringLiteral("wal11"));
-        // Every placeholder takes 1. Task 1 gets an attachment; deleting the
-        // task, last, must take the attachment with it.
+        // Every placeholder takes 1; deleting task 1, last, must take its attachment with it.
         data.exec(QStringLiteral("INSERT INTO to_do_list (day) VALUES (1)"));
         using namespace sql;
         for (const char* statement :

@@ -7,8 +7,6 @@
 
 #include <QtTest>
 #include <QtWidgets>
-#include <memory>
-
 #include <csignal>
 #include <sys/resource.h>
 
@@ -23,24 +21,16 @@ void writeFile(const QString& path, const QByteArray& bytes)
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : "";
 }
 
 // One sticker on a private database; the window goes before the database.
 struct Sticker {
     TestDataDir data;
     BoxAnswerer boxes;
-    std::unique_ptr<ToDoList> list;
-    QTableWidget* table = nullptr;
-
-    explicit Sticker(const QString& arrange = {})
-    {
-        data.open();
-        if (!arrange.isEmpty())
-            data.exec(arrange);
-        list = std::make_unique<ToDoList>();
-        table = list->findChild<QTableWidget*>(QStringLiteral("notesWidget"));
-    }
+    bool opened = (data.open(), true);
+    std::unique_ptr<ToDoList> list = std::make_unique<ToDoList>();
+    QTableWidget* table = list->findChild<QTableWidget*>(QStringLiteral("notesWidget"));
 
     qint64 addTask(int day, const QString& text) const
     {
@@ -49,9 +39,7 @@ struct Sticker {
     }
 
     QVariant stored(const QString& column, qint64 id) const
-    {
-        return data.scalar(QStringLiteral("select %1 from to_do_list where ID = %2").arg(column).arg(id));
-    }
+    { return data.scalar(QStringLiteral("select %1 from to_do_list where ID = %2").arg(column).arg(id)); }
 
     bool showDay(int day)
     {
@@ -71,12 +59,8 @@ struct Sticker {
 
     bool shownDone(int row) const { return table->model()->index(row, 0).data().toBool(); }
     qint64 shownId(int row) const { return table->model()->index(row, 2).data().toLongLong(); }
-
-    void click(int row, int column) const
-    {
-        const QPoint at = table->visualRect(table->model()->index(row, column)).center();
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at);
-    }
+    QRect cell(int row, int column) const { return table->visualRect(table->model()->index(row, column)); }
+    void click(int row, int column) const { QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell(row, column).center()); }
 
     // Opens the context menu of the table (or of `on`) as a right click would, and picks `choice`.
     void chooseFromMenu(const QString& choice, QWidget* on = nullptr) const
@@ -84,14 +68,12 @@ struct Sticker {
         QTimer::singleShot(0, [choice] {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
             QVERIFY(menu);
-            for (QAction* a : menu->actions()) {
-                if (a->text() == choice)
-                    menu->setActiveAction(a);
-            }
+            for (QAction* a : menu->actions())
+                menu->setActiveAction(a->text() == choice ? a : menu->activeAction());
             QTest::keyClick(menu, menu->activeAction() ? Qt::Key_Return : Qt::Key_Escape);
         });
         QWidget* target = on ? on : table->viewport();
-        const QPoint at = on ? QPoint(3, 3) : table->visualRect(table->model()->index(0, 1)).center();
+        const QPoint at = on ? QPoint(3, 3) : cell(0, 1).center();
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
         QApplication::sendEvent(target, &event);
     }
@@ -111,12 +93,8 @@ struct Sticker {
         });
     }
 
-    // A cell as the sticker shows it, with its skin behind.
-    QImage shownCell(int row, int column) const
-    {
-        const QRect cell = table->visualRect(table->model()->index(row, column));
-        return list->grab(QRect(table->viewport()->mapTo(list.get(), cell.topLeft()), cell.size())).toImage();
-    }
+    QImage shownCell(int row, int column) const  // with the skin behind
+    { return list->grab(cell(row, column).translated(table->viewport()->mapTo(list.get(), QPoint()))).toImage(); }
 };
 
 }  // namespace
@@ -128,8 +106,7 @@ private slots:
     void initTestCase()
     {
         orvoInitResources();
-        // Paints the selected row's panel in opaque highlight unless the sticker prevents it.
-        QApplication::setStyle(QStringLiteral("fusion"));
+        QApplication::setStyle(QStringLiteral("fusion"));  // paints selection opaque unless the sticker prevents it
     }
 
     void menusAddAndDeleteTasksAndAttachments()
@@ -195,19 +172,21 @@ private slots:
         QCOMPARE(s.list->findChild<QGridLayout*>(QStringLiteral("gridLayout"))->contentsMargins().top(), 500 * 3 / 100);
 
         const QImage open = s.shownCell(1, 1);
+        const int width = s.table->columnWidth(1);  // were the box column sized by its flag, tasks would re-wrap
         const QColor paper = s.shownCell(1, 0).pixelColor(2, 2);
         s.click(0, 1);
         // The box column keeps the skin; the text column shows it under a light blue tint, not opaque highlight.
         QCOMPARE(s.shownCell(0, 0).pixelColor(2, 2), paper);
         const QColor tinted = s.shownCell(0, 1).pixelColor(2, 2);
         QVERIFY2(tinted.red() > 150 && tinted.blue() > 80, qPrintable(tinted.name()));
-
         for (const bool done : {true, false}) {
             s.click(1, 0);  // another row is current: the click acts on its own
             QCOMPARE(s.stored("done", id).toInt(), done ? 1 : 0);
             QCOMPARE(s.stored("done", id + 1).toInt(), 0);
             s.table->clearSelection();
             QCOMPARE(s.shownCell(1, 1) == open, !done);  // struck out while done
+            QCoreApplication::processEvents();  // the rebuild that follows the write
+            QCOMPARE(s.table->columnWidth(1), width);
         }
 
         s.list->hide();  // a skin chosen while hidden is stretched and painted at the next show
@@ -218,23 +197,7 @@ private slots:
         QCOMPARE(s.list->grab().toImage().pixelColor(398, 498), QColor(20, 90, 200));
     }
 
-    // Ticking a task leaves the text column as wide as it was: were the box
-    // column sized by the flag's text, the task would re-wrap elsewhere.
-    void tickingKeepsTheTextColumnsWidth()
-    {
-        Sticker s;
-        const qint64 id = s.addTask(2, "Купить хлеб и молоко до вечера, позвонить маме");
-        QVERIFY(s.showDay(2));
-        const int width = s.table->columnWidth(1);
-        s.click(0, 0);
-        QCOMPARE(s.stored("done", id).toInt(), 1);
-        QCoreApplication::processEvents();  // the rebuild that follows the write
-        QVERIFY(s.shownDone(0));
-        QCOMPARE(s.table->columnWidth(1), width);
-    }
-
-    // The attachment's name is painted whole inside the strip and on the
-    // paper, at the stored size, the smallest the grip allows and a large one.
+    // Painted whole inside the strip and on the paper, at the stored size, the smallest allowed and a large one.
     void attachmentNameOnTheStrip_data()
     {
         QTest::addColumn<QSize>("size");
@@ -300,12 +263,10 @@ private slots:
         QVERIFY(editor);
         QTest::keyClicks(editor, "edited");
 
-        if (finish == "enter")
-            QTest::keyClick(editor, Qt::Key_Return);
+        if (finish == "enter" || finish == "escape")
+            QTest::keyClick(editor, finish == "enter" ? Qt::Key_Return : Qt::Key_Escape);
         else if (finish == "click")
             s.click(0, 1);
-        else if (finish == "escape")
-            QTest::keyClick(editor, Qt::Key_Escape);
         else if (finish == "rebuild")
             s.list->set_section_size(33);
         else if (finish == "insert")
@@ -351,7 +312,8 @@ private slots:
 
     void rebuildsOnlyWhileVisible()
     {
-        Sticker s(QStringLiteral("UPDATE settings SET ToDoGoToCurrentDay = 2"));
+        Sticker s;
+        s.list->set_go_to_current_day(true);
         s.addTask(1, "monday task");
         s.addTask(2, "tuesday task");
         QVERIFY(s.showDay(1));
@@ -377,123 +339,52 @@ private slots:
         QCOMPARE(s.shownTexts(), (QStringList{"added unseen", "monday task"}));
         tick(2);
         QCOMPARE(s.shownTexts(), QStringList{"tuesday task"});
-        s.list->set_go_to_current_day(false);
-        tick(3);
-        QCOMPARE(s.shownTexts(), QStringList{"tuesday task"});
     }
 
-    void geometryIsStoredAndRestored()
-    {
-        Sticker s("UPDATE settings SET ToDoList_Pos_x = 100, ToDoList_Pos_y = 100, ToDoList_Width = 314, ToDoList_Height = 372");
-        QVERIFY(s.showDay(1));
-        const QString storedPos("select ToDoList_Pos_x || ',' || ToDoList_Pos_y from settings");
-        const auto drag = [](QWidget* on, Qt::MouseButton button) {  // by (30, -20); the grabbed point stays put
-            QTest::mousePress(on, button, {}, QPoint(3, 3));
-            QMouseEvent move(QEvent::MouseMove, {33, -17}, on->mapToGlobal(QPoint(33, -17)), Qt::NoButton, button, {});
-            QApplication::sendEvent(on, &move);
-            QTest::mouseRelease(on, button);
-        };
-        drag(s.list.get(), Qt::LeftButton);
-        QCOMPARE(s.list->pos(), QPoint(130, 80));
-        QCOMPARE(s.data.scalar(storedPos).toString(), QStringLiteral("130,80"));
-        s.data.exec(QStringLiteral("UPDATE settings SET ToDoList_Pos_x = -1, ToDoList_Pos_y = -1"));
-        drag(s.list.get(), Qt::RightButton);  // not moved, but the place is stored again
-        QCOMPARE(s.data.scalar(storedPos).toString(), QStringLiteral("130,80"));
-        drag(s.list->findChild<QSizeGrip*>(), Qt::LeftButton);
-        QCOMPARE(s.list->geometry(), QRect(130, 80, 344, 352));
-        s.list = std::make_unique<ToDoList>();  // a restart
-        QVERIFY(s.showDay(1));
-        QCOMPARE(s.list->geometry(), QRect(130, 80, 344, 352));
-    }
-
-    // A stored copy is saved through a temporary file, and only under its own last name.
-    void savedCopyStaysInsideTheFolderAndNeverHalfWritten_data()
-    {
-        QTest::addColumn<QString>("name");  // as stored; $ is the test's folder
-        QTest::addColumn<int>("limit");     // bytes a file may grow to, 0: no limit
-        QTest::newRow("up and out") << "../../x" << 0;
-        QTest::newRow("absolute") << "$/abs/x" << 0;
-        QTest::newRow("into sub-folders") << "a/b/x" << 0;
-        QTest::newRow("the write fails partway over a file") << "x" << 65536;
-    }
-
-    void savedCopyStaysInsideTheFolderAndNeverHalfWritten()
-    {
-        QFETCH(QString, name);
-        QFETCH(int, limit);
-        Sticker s;
-        const QString root = s.data.root(), folder = root + "/a/b/out";
-        for (const QString& path : {folder + "/a/b", root + "/abs"})
-            QVERIFY(QDir().mkpath(path));
-        const QByteArray content = QByteArray(300000, 'z') + "end", old(1000, 'o');
-        if (limit)
-            writeFile(folder + "/x", old);
-        const qint64 task = s.addTask(1, "t");
-        s.data.exec(QStringLiteral("INSERT INTO attachments (filename, attach, ID_TODO, link) VALUES ('%1', X'%2', %3, 0)")
-                        .arg(QString(name).replace('$', root), QString(qCompress(content).toHex()))
-                        .arg(task));
-        QVERIFY(s.showDay(1));
-        s.click(0, 1);
-        s.choosePath(folder);
-        s.boxes.answer(QMessageBox::Cancel);  // the saved copy is not opened
-        struct rlimit saved {};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        if (limit) {  // writes past the limit fail instead of killing the process
-            std::signal(SIGXFSZ, SIG_IGN);
-            struct rlimit lower = saved;
-            lower.rlim_cur = rlim_t(limit);
-            setrlimit(RLIMIT_FSIZE, &lower);
-        }
-        s.chooseFromMenu(QStringLiteral("Открыть"), s.strip());
-        setrlimit(RLIMIT_FSIZE, &saved);
-
-        QStringList written;
-        for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
-            if (!it.next().startsWith(s.data.dataDirectory()))  // beside the database
-                written << it.filePath().mid(root.size());
-        }
-        QCOMPARE(written, QStringList{"/a/b/out/x"});
-        QVERIFY(readFile(folder + "/x") == (limit ? old : content));
-        QCOMPARE(s.boxes.seen.size(), 1);
-        QCOMPARE(s.boxes.seen[0].title + '|' + s.boxes.seen[0].text,
-                 limit ? QStringLiteral("Error!|File too large") : "Открытие|Открыть файл? " + folder + "/x");
-    }
-
+    // Added from a file, then saved into a folder (through a temporary file, under its own last name only).
     void attachmentsGoInAndComeBack_data()
     {
         QTest::addColumn<qint64>("size");
         QTest::addColumn<QString>("arrange");    // what stands in the way of saving, or the folder saved in
+        QTest::addColumn<QString>("name");       // stored instead of doc.bin; $ is the test's folder
         QTest::addColumn<QString>("stored");     // filename, the content's first bytes, its type, link
         QTest::addColumn<QStringList>("boxes");  // after the how-to-store question: icon, title, text
         QTest::addColumn<QString>("result");     // what the save path holds afterwards
         const QString few = QStringLiteral("doc.bin|X'0000000B78'|blob0");
-        const QStringList asked{QStringLiteral("? Открытие Открыть файл? $/out/doc.bin")};
-        const QString damaged("x Error! Копия документа в базе повреждена или отсутствует, файл не сохранён: $/out/doc.bin");
-        QTest::newRow("few bytes, over a file") << 11ll << "file" << few << asked << "source";
-        QTest::newRow("empty: nothing asked") << 0ll << "" << "doc.bin|X'00000000'|blob0" << QStringList{} << "source";
-        QTest::newRow("exactly 50 MiB") << 52428800ll << "" << "doc.bin|X'0320000078'|blob0" << asked << "source";
-        QTest::newRow("a byte more") << 52428801ll << "" << "" << QStringList{
+        const QStringList asked{QStringLiteral("? Открытие Открыть файл? $/a/b/out/doc.bin")}, askedX{asked[0].chopped(7) + 'x'};
+        const QString damaged("x Error! Копия документа в базе повреждена или отсутствует, файл не сохранён: $/a/b/out/doc.bin");
+        QTest::newRow("few bytes, over a file") << 11ll << "file" << "" << few << asked << "source";
+        QTest::newRow("empty: nothing asked") << 0ll << "" << "" << "doc.bin|X'00000000'|blob0" << QStringList{} << "source";
+        QTest::newRow("exactly 50 MiB") << 52428800ll << "" << "" << "doc.bin|X'0320000078'|blob0" << asked << "source";
+        QTest::newRow("a byte more") << 52428801ll << "" << "" << "" << QStringList{
             "i Error Файлы больше 50 Мегабайт необходимо сохранять как ссылку на файл."} << "none";
-        QTest::newRow("unreadable") << 11ll << "gone" << "doc.bin|NULL|null0"
+        QTest::newRow("unreadable") << 11ll << "gone" << "" << "doc.bin|NULL|null0"
                                     << QStringList{"! ВНИМАНИЕ Невозможно открыть файл! $/doc.bin", damaged} << "none";
-        QTest::newRow("damaged, over a file: kept") << 11ll << "damaged" << few << QStringList{damaged} << "old";
-        QTest::newRow("unwritable folder: the system's reason") << 11ll << "/proc" << few << QStringList{"x Error! "} << "none";
+        QTest::newRow("damaged, over a file: kept") << 11ll << "damaged" << "" << few << QStringList{damaged} << "old";
+        QTest::newRow("unwritable folder: the system's reason") << 11ll << "/proc" << "" << few << QStringList{"x Error! "} << "none";
+        QTest::newRow("the write fails partway over a file") << 300000ll << "limit" << "" << "doc.bin|X'000493E078'|blob0"
+                                                             << QStringList{"x Error! File too large"} << "old";
+        for (const char* name : {"../../x", "$/abs/x", "a/b/x"})
+            QTest::newRow(name) << 11ll << "" << name << few << askedX << "source";
     }
 
     void attachmentsGoInAndComeBack()
     {
         QFETCH(qint64, size);
         QFETCH(QString, arrange);
+        QFETCH(QString, name);
         QFETCH(QString, stored);
         QFETCH(QStringList, boxes);
         QFETCH(QString, result);
         Sticker s;
         const QString root = s.data.root(), source = root + "/doc.bin";
-        const QString folder = arrange.startsWith('/') ? arrange : root + "/out", target = folder + "/doc.bin";
-        QVERIFY(QDir().mkpath(folder));
+        const QString folder = arrange.startsWith('/') ? arrange : root + "/a/b/out";
+        const QString target = folder + '/' + (name.isEmpty() ? "doc.bin" : QFileInfo(name).fileName());
+        for (const QString& path : {folder + "/a/b", root + "/abs"})
+            QDir().mkpath(path);
         writeFile(source, QByteArray("some\0\1bytes", 11).left(int(qMin(size, 11ll))));
         QVERIFY(QFile::resize(source, size));  // sparse: quick to make however large
-        if (arrange == "file" || arrange == "damaged")
+        if (arrange == "file" || arrange == "damaged" || arrange == "limit")
             writeFile(target, "old");
         s.addTask(1, "t");
         QVERIFY(s.showDay(1));
@@ -511,13 +402,29 @@ private slots:
 
         if (arrange == "damaged")
             s.data.exec("UPDATE attachments SET attach = X'0000000B0102'");
+        if (!name.isEmpty())
+            s.data.exec(QStringLiteral("UPDATE attachments SET filename = '%1'").arg(QString(name).replace('$', root)));
+        struct rlimit saved {};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        if (arrange == "limit") {  // writes past the limit fail instead of killing the process
+            std::signal(SIGXFSZ, SIG_IGN);
+            struct rlimit lower = saved;
+            lower.rlim_cur = 65536;
+            setrlimit(RLIMIT_FSIZE, &lower);
+        }
         s.chooseFromMenu(QStringLiteral("Открыть"), s.strip());
+        setrlimit(RLIMIT_FSIZE, &saved);
         QStringList shown;
         for (const SeenBox& b : qAsConst(s.boxes.seen))
             shown << QString(QStringLiteral(" i!x?").at(int(b.icon)) + ' ' + b.title + ' ' + b.text).replace(root, "$");
         QVERIFY2(shown.size() == boxes.size() && shown.join('\n').startsWith(boxes.join('\n')), qPrintable(shown.join('\n')));
         const QByteArray now = readFile(target);
         QCOMPARE(QString(!QFile::exists(target) ? "none" : now == readFile(source) ? "source" : now), result);
+        QStringList written;  // nothing beside the target, the source and the database
+        for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+            if (!it.next().startsWith(s.data.dataDirectory()) && it.filePath() != source && it.filePath() != target)
+                written << it.filePath();
+        QCOMPARE(written, QStringList());
     }
 };
 

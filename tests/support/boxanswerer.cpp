@@ -2,35 +2,16 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDialog>
 
-BoxAnswerer::BoxAnswerer(QObject* parent)
-    : QObject(parent)
+BoxAnswerer::BoxAnswerer()
 {
-    m_timer.setInterval(5);
     connect(&m_timer, &QTimer::timeout, this, &BoxAnswerer::poll);
-    m_timer.start();
-}
-
-void BoxAnswerer::answer(QMessageBox::StandardButton button)
-{
-    m_answers.append({button, QString()});
-}
-
-void BoxAnswerer::answerText(const QString& buttonText)
-{
-    m_answers.append({QMessageBox::NoButton, buttonText});
-}
-
-void BoxAnswerer::onDialog(std::function<void(QDialog*)> handler)
-{
-    m_dialogHandler = std::move(handler);
+    m_timer.start(5);
 }
 
 void BoxAnswerer::poll()
 {
-    const auto widgets = QApplication::topLevelWidgets();
-    for (QWidget* w : widgets) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
         auto* dialog = qobject_cast<QDialog*>(w);
         if (!dialog || !dialog->isVisible() || !dialog->isModal() || dialog->property("answered").toBool())
             continue;
@@ -47,31 +28,19 @@ void BoxAnswerer::poll()
 
 void BoxAnswerer::handle(QMessageBox* box)
 {
-    SeenBox s;
-    s.title = box->windowTitle();
-    s.text = box->text();
-    s.icon = box->icon();
-    s.parent = box->parentWidget();
-    s.hadParent = box->parentWidget() != nullptr;
+    SeenBox s{box->windowTitle(), box->text(), {}, box->icon(), box->parentWidget(), box->parentWidget() != nullptr};
     const auto buttons = box->buttons();
     for (QAbstractButton* b : buttons)
         s.buttons.append(b->text());
     seen.append(s);
-
     QAbstractButton* target = nullptr;
     if (!m_answers.isEmpty()) {
-        const Answer a = m_answers.takeFirst();
-        if (a.standard != QMessageBox::NoButton)
-            target = box->button(a.standard);
-        for (QAbstractButton* b : buttons) {
-            if (!target && !a.text.isEmpty() && b->text() == a.text)
-                target = b;
-        }
+        const auto [standard, text] = m_answers.takeFirst();
+        target = box->button(standard);
+        for (QAbstractButton* b : buttons)
+            target = !target && !text.isEmpty() && b->text() == text ? b : target;
     }
-    if (!target)
-        target = box->button(QMessageBox::Ok);
-    if (!target && !buttons.isEmpty())
-        target = buttons.first();
+    target = target ? target : box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok) : buttons.value(0);
     if (target)
         target->click();
     else

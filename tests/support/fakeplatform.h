@@ -8,26 +8,20 @@
 class FakePlatform : public Platform
 {
 public:
-    bool timesOk = true;
-    qint64 idle = 0;
-    qint64 kernel = 0;
-    qint64 user = 0;
-
-    bool memoryOk = true;
+    bool timesOk = true, memoryOk = true;
+    qint64 idle = 0, kernel = 0, user = 0;
     int memory = 0;
-
-    QString layout;
-    QString layoutWarning;
+    QString layout, layoutWarning, lastError;
     QDateTime now = QDateTime(QDate(2024, 1, 1), QTime(12, 0));
     QStringList addresses{QStringLiteral("127.0.0.1")};
-    QString lastError;
-    // Empty: the screens of the platform in use.
-    QList<QRect> screens;
-    bool xDisplay = true;
-    bool statusNotifierTray = false;
+    QList<QRect> screens;  // empty: those of the platform in use
+    bool xDisplay = true, statusNotifierTray = false;
 
-    bool processorTimes(qint64& idleTime, qint64& kernelTime, qint64& userTime) override;
-    bool memoryLoad(int& percent) override;
+    bool processorTimes(qint64& i, qint64& k, qint64& u) override
+    {
+        return timesOk && ((i = idle), (k = kernel), (u = user), true);
+    }
+    bool memoryLoad(int& percent) override { return memoryOk && ((percent = memory), true); }
     QString keyboardLayoutCountry() override { return layout; }
     QString layoutSupportWarning() override { return layoutWarning; }
     void sleepMs(int) override {}
@@ -36,7 +30,6 @@ public:
     QString lastErrorText() override { return lastError; }
     QString desktopName() override { return QStringLiteral(":fake"); }
     QList<QRect> screenAreas() override { return screens.isEmpty() ? Platform::screenAreas() : screens; }
-
     bool hasXDisplay() override { return xDisplay; }
     bool trayIsStatusNotifier() override { return statusNotifierTray; }
 };
@@ -47,6 +40,5 @@ struct FakePlatformScope
     FakePlatform fake;
     FakePlatformScope() { Platform::setInstance(&fake); }
     ~FakePlatformScope() { Platform::setInstance(nullptr); }
-    FakePlatformScope(const FakePlatformScope&) = delete;
-    FakePlatformScope& operator=(const FakePlatformScope&) = delete;
+    Q_DISABLE_COPY(FakePlatformScope)
 };

@@ -4,43 +4,29 @@
 #include "db/database.h"
 #include "db/provisioner.h"
 
-#include <QDir>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QtTest>
 
 TestDataDir::TestDataDir(Setup setup)
     : m_oldXdg(qgetenv("XDG_DATA_HOME"))
 {
     qputenv("XDG_DATA_HOME", m_tmp.path().toLocal8Bit());
-    if (setup == Provisioned) {
-        QString error;
-        if (!db::provision(dataDirectory(), &error))
-            qFatal("cannot provision the test database: %s", qPrintable(error));
-        // Port 0 lets the system pick a free UDP port: a main window built by a
-        // test never competes for the machine's chat port with a running
-        // program or another test run.
+    QString error;
+    if (setup == Provisioned && !db::provision(dataDirectory(), &error))
+        qFatal("cannot provision the test database: %s", qPrintable(error));
+    if (setup == Provisioned)  // the system picks a free port: no test competes for the machine's chat port
         arrange(QStringLiteral("UPDATE settings SET OrvoChatPort = 0"));
-    }
 }
 
 TestDataDir::~TestDataDir()
 {
-    close();
-    // The code under test may have opened the default connection itself.
+    close();  // and the connection the code under test may have opened itself
     QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
     qputenv("XDG_DATA_HOME", m_oldXdg);
 }
 
-QString TestDataDir::dataDirectory() const
-{
-    return db::dataDirectory();
-}
-
-QString TestDataDir::databasePath() const
-{
-    return dataDirectory() + QLatin1String(db::kFileName);
-}
+QString TestDataDir::dataDirectory() const { return db::dataDirectory(); }
+QString TestDataDir::databasePath() const { return dataDirectory() + QLatin1String(db::kFileName); }
 
 void TestDataDir::open()
 {
@@ -66,12 +52,7 @@ QVariant TestDataDir::scalar(const QString& sql) const
     return q.next() ? q.value(0) : QVariant();
 }
 
-void TestDataDir::exec(const QString& sql) const
-{
-    QSqlQuery q;
-    if (!q.exec(sql))
-        qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
-}
+void TestDataDir::exec(const QString& sql) const { scalar(sql); }
 
 void TestDataDir::arrange(const QString& sql)
 {

@@ -1,17 +1,14 @@
 #pragma once
 
 #include <QSqlDatabase>
-#include <QString>
 #include <QTemporaryDir>
 #include <QVariant>
 
-// A private data directory for one test: XDG_DATA_HOME points into a fresh
-// temporary folder, so the user's own orvo.db is never reached.
+// A private data directory for one test: XDG_DATA_HOME points into a fresh temporary folder.
 class TestDataDir
 {
 public:
-    // Provisioned: the installed database, with the chat on port 0.
-    enum Setup { Provisioned, NoDirectory };
+    enum Setup { Provisioned, NoDirectory };  // Provisioned: the installed database, chat on port 0
     explicit TestDataDir(Setup setup = Provisioned);
     ~TestDataDir();
 
@@ -19,15 +16,11 @@ public:
     QString dataDirectory() const;  // ends in "/"
     QString databasePath() const;
 
-    // Opens the default connection the way the program does.
-    void open();
+    void open();  // the default connection, as the program opens it
     void close();
-
-    // Direct access for arranging and checking the stored state.
     QVariant scalar(const QString& sql) const;
     void exec(const QString& sql) const;
-    // Runs one statement on a connection of its own that is closed again,
-    // so the code under test opens the database as it would at start.
+    // One statement on a connection closed again, so the code under test opens the file as at start.
     void arrange(const QString& sql);
 
 private:
