@@ -143,9 +143,13 @@ private slots:
         s.click(2, 1);
         QCOMPARE(s.strip()->count(), 2);
         QCOMPARE(qobject_cast<QLabel*>(s.strip()->currentWidget())->text(), QStringLiteral("b.txt"));
+        const QString stored("select group_concat(filename) from attachments");
+        s.boxes.answer(QMessageBox::Cancel);
+        s.chooseFromMenu(QStringLiteral("Удалить"), s.strip());
+        QCOMPARE(s.strip()->count(), 2);  // cancelled: nothing deleted
         s.chooseFromMenu(QStringLiteral("Удалить"), s.strip());  // answered OK
         QCOMPARE(s.boxes.seen.last().text, QStringLiteral("Вы действительно хотите удалить вложение"));
-        QCOMPARE(s.data.scalar("select group_concat(filename) from attachments").toString(), QStringLiteral("a.txt"));
+        QCOMPARE(s.data.scalar(stored).toString(), QStringLiteral("a.txt"));
         QCOMPARE(s.table->currentRow(), 0);
         QCOMPARE(s.strip()->count(), 0);
 
@@ -153,7 +157,7 @@ private slots:
         QCOMPARE(s.list->windowTitle(), QString());
         QCOMPARE(s.table->horizontalHeaderItem(1)->text(), QStringLiteral("Задачи на "));
         s.chooseFromMenu(QStringLiteral("Удалить"));
-        QCOMPARE(s.boxes.seen.size(), 3);
+        QCOMPARE(s.boxes.seen.size(), 4);
     }
 
     void paintsTheSkinTheTintAndStruckOutTasks()
