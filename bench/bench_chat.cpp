@@ -65,6 +65,35 @@ double threadCpuMs()
     return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
 }
 
+// Records into `run` the longest gap between two turns of a 5 ms timer, and
+// the GUI thread's processor time within it, for as long as it lives.
+class HoldWatch
+{
+public:
+    explicit HoldWatch(Run& run)
+    {
+        clock.start();
+        lastTurn = clock.nsecsElapsed();
+        lastTurnCpu = threadCpuMs();
+        turns.setInterval(5);
+        QObject::connect(&turns, &QTimer::timeout, [this, &run] {
+            const qint64 now = clock.nsecsElapsed();
+            const double cpu = threadCpuMs();
+            run.longestHoldMs = qMax(run.longestHoldMs, double(now - lastTurn) / 1e6);
+            run.longestBusyMs = qMax(run.longestBusyMs, cpu - lastTurnCpu);
+            lastTurn = now;
+            lastTurnCpu = cpu;
+        });
+        turns.start();
+    }
+    QElapsedTimer clock;
+
+private:
+    qint64 lastTurn = 0;
+    double lastTurnCpu = 0;
+    QTimer turns;
+};
+
 long rssKiB()
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -120,21 +149,8 @@ Run measure(quint16 port, qint64 first, int count, int size, const std::function
     std::atomic<qint64> sent{0};
     std::atomic<bool> done{false};
 
-    QElapsedTimer clock;
-    clock.start();
-    qint64 lastTurn = clock.nsecsElapsed();
-    double lastTurnCpu = threadCpuMs();
-    QTimer turns;
-    turns.setInterval(5);
-    QObject::connect(&turns, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        const double cpu = threadCpuMs();
-        run.longestHoldMs = qMax(run.longestHoldMs, double(now - lastTurn) / 1e6);
-        run.longestBusyMs = qMax(run.longestBusyMs, cpu - lastTurnCpu);
-        lastTurn = now;
-        lastTurnCpu = cpu;
-    });
-    turns.start();
+    HoldWatch watch(run);
+    const QElapsedTimer& clock = watch.clock;
 
     const qint64 before = taken();
     qint64 seen = -1;
@@ -357,21 +373,8 @@ int main(int argc, char** argv)
         const Run run = measure(port, 0, size ? 33 : OrvoChat::kMaxLines, size, [&] { return window.datagramsReceived(); },
                                 [&] { return qint64(formPart<QTextEdit>(window, "chatEdit")->document()->revision()); });
         Run shown;
-        QElapsedTimer clock;
-        clock.start();
-        qint64 lastTurn = clock.nsecsElapsed();
-        double lastTurnCpu = threadCpuMs();
-        QTimer turns;
-        turns.setInterval(5);
-        QObject::connect(&turns, &QTimer::timeout, [&] {
-            const qint64 now = clock.nsecsElapsed();
-            const double cpu = threadCpuMs();
-            shown.longestHoldMs = qMax(shown.longestHoldMs, double(now - lastTurn) / 1e6);
-            shown.longestBusyMs = qMax(shown.longestBusyMs, cpu - lastTurnCpu);
-            lastTurn = now;
-            lastTurnCpu = cpu;
-        });
-        turns.start();
+        HoldWatch watch(shown);
+        const QElapsedTimer& clock = watch.clock;
         window.show();
         while (clock.elapsed() < 2000)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
