@@ -5,6 +5,7 @@ import atexit
 import os
 import re
 import shutil
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -25,11 +26,13 @@ if os.geteuid() == 0:
     env["QTWEBENGINE_DISABLE_SANDBOX"] = "1"  # the web engine's sandbox refuses root
 database = os.path.join(env["XDG_DATA_HOME"], "OrvoWidgets", "orvo.db")
 Atspi.set_timeout(5000, 10000)  # a program stuck in a nested loop must not hang us
+MENU = ["Настройки программы", "Показать/cкрыть чат", "Показать/cкрыть календарь", "Помощь", "", "Выход"]
+started = []
 
 
 def fail(why):
     shot = os.path.basename(sys.argv[0]).replace("test_", "e2e_").replace(".py", "_failure.png")
-    subprocess.run(["import", "-window", "root", os.path.join(output, shot)])
+    subprocess.run(["import", "-window", "root", os.path.join(output, shot)], stderr=subprocess.DEVNULL)
     sys.exit("FAIL: " + why)
 
 
@@ -43,8 +46,42 @@ def wait_for(what, probe, timeout=30):
     fail("timed out waiting for " + what)
 
 
-def x(*argv):
+def x(*argv, env=env):
     return subprocess.run(argv, env=env, capture_output=True, text=True, timeout=10).stdout
+
+
+def start(argv, env=env, **kw):
+    quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    started.append(subprocess.Popen(argv, env=env, cwd=work, **{**quiet, **kw}))
+    return started[-1]
+
+
+@atexit.register
+def stop_all():
+    for process in reversed(started):
+        process.terminate()  # not killed: X servers take their lock files along
+        try:
+            process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+    started.clear()
+
+
+def launch(command, env=env):
+    return start([command], env, stderr=subprocess.PIPE, start_new_session=True)
+
+
+def make_database(tool, env=env):
+    subprocess.run([tool], env=env, check=True, stdout=subprocess.DEVNULL)
+    with sqlite3.connect(os.path.join(env["XDG_DATA_HOME"], "OrvoWidgets", "orvo.db")) as db:
+        db.execute("UPDATE settings SET OrvoChatPort = 0")  # any free port: never another program's
+
+
+def start_trayer(env=env):
+    start(["trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height", "32",
+           "--transparent", "false"], env)
+    wait_for("trayer's panel", lambda: x("xdotool", "search", "--classname", "^panel$", env=env).strip())
 
 
 def paints(rgb):
@@ -53,19 +90,14 @@ def paints(rgb):
     return bytes.fromhex(rgb) in {screen[i:i + 3] for i in range(0, len(screen), 3)}
 
 
-def tray_icons():
-    """Centres of the mapped client windows docked in trayer's panel (panel > socket > icon)."""
+def tray_icons(env=env):
+    """The mapped client windows docked in trayer's panel (panel > socket > icon)."""
     def children(window):
-        return re.findall(r"^\s+(0x[0-9a-f]+) ", x("xwininfo", "-id", window, "-children"), re.M)
-    panels = [w for w in x("xdotool", "search", "--classname", "^panel$").split()
-              if '"trayer"' in x("xprop", "-id", w, "WM_CLASS")]
-    icons = []
-    for info in (x("xwininfo", "-id", c) for p in panels for s in children(p) for c in children(s)):
-        if "IsViewable" in info:
-            x0, y0, w, h = (int(re.search(f + r":\s+(-?\d+)", info).group(1)) for f in
-                            ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
-            icons.append((x0 + w // 2, y0 + h // 2))
-    return icons
+        return re.findall(r"^\s+(0x[0-9a-f]+) ", x("xwininfo", "-id", window, "-children", env=env), re.M)
+    panels = [w for w in x("xdotool", "search", "--classname", "^panel$", env=env).split()
+              if '"trayer"' in x("xprop", "-id", w, "WM_CLASS", env=env)]
+    return [icon for p in panels for s in children(p) for icon in children(s)
+            if "IsViewable" in x("xwininfo", "-id", icon, env=env)]
 
 
 def application(pid):
@@ -84,11 +116,6 @@ def find(acc, role):
 def click(acc):
     e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     x("xdotool", "mousemove", str(e.x + e.width // 2), str(e.y + e.height // 2), "click", "1")
-
-
-def launch(command):
-    return subprocess.Popen([command], env=env, cwd=work, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                            start_new_session=True)
 
 
 def ended(app, what, within=5):

@@ -1,22 +1,17 @@
 #!/usr/bin/python3
-"""The real executable on an X server with the tray host trayer: the "Error" box without a data
-directory; the tray menu, help and "Выход"; one program per desktop (a second start ends with 0,
-one after a kill runs). With --package DEB: the Debian package installed, started as the menu
-starts it (which prepares the database), its software-centre description validated, and removed
-(leaving the database). Run as CMakeLists.txt does."""
+"""The real executable on an X server with trayer: the "Error" box, the tray menu, help and "Выход", one
+program per desktop; with --package DEB, the package installed, run and removed. Run as CMakeLists.txt does."""
 
 import os
-import sqlite3
 import subprocess
 import sys
 import time
 
 import pyatspi
 import e2e
-from e2e import application, click, database, ended, fail, find, launch, paints, popup_menu, session, \
-    tray_icons, wait_for, x
+from e2e import MENU, application, click, database, ended, fail, find, launch, make_database, paints, \
+    popup_menu, session, start_trayer, tray_icons, wait_for, x
 
-MENU = ["&Настройки программы", "Показать/cкрыть чат", "Показать/cкрыть календарь", "Помощь", "", "Выход"]
 program, provision, e2e.output = sys.argv[1:4]
 package = sys.argv[5] if len(sys.argv) > 5 and sys.argv[4] == "--package" else None
 if package and os.geteuid() != 0:
@@ -45,10 +40,7 @@ def open_failure():
 
 
 def tray_menu_and_exit():
-    """Each "Помощь" one more window with the page, in the viewer's process; "Выход" ends it all."""
-    subprocess.run([provision], env=e2e.env, check=True, stdout=subprocess.DEVNULL)
-    with sqlite3.connect(database) as db:  # any free port: never another program's chat port
-        db.execute("UPDATE settings SET OrvoChatPort = 0")
+    make_database(provision)
     app = launch(program)
     wait_for("the program on the accessibility bus", lambda: application(app.pid))
     icon = wait_for("one icon docked in the tray", tray_icons)
@@ -57,12 +49,11 @@ def tray_menu_and_exit():
     time.sleep(1.5)  # the welcome balloon, shown over the icon for a second
 
     def menu():
-        return popup_menu(lambda: x("xdotool", "mousemove", *map(str, icon[0]), "click", "3"))
+        return popup_menu(lambda: x("xdotool", "mousemove", "--window", icon[0], "0", "0", "click", "3"))
     entries = menu()
     subprocess.run(["import", "-window", "root", os.path.join(e2e.output, "e2e_tray_menu.png")])
-    names = [n if role == "menu item" else "" for role, n, _ in entries]
-    # The accessibility bus may drop the mnemonic marker.
-    if [n.replace("&", "") for n in names] != [n.replace("&", "") for n in MENU]:
+    names = [n.replace("&", "") if role == "menu item" else "" for role, n, _ in entries]  # the bus may drop "&"
+    if names != MENU:
         fail(f"the tray menu holds {names}, expected {MENU}")
 
     def heading(window):  # the first heading of the web view's document
@@ -77,8 +68,7 @@ def tray_menu_and_exit():
             if acc else []
     if paints("3a6ea5"):
         fail("the help page's heading colour on the screen before help opened")
-    # The menu is opened again only once the window is there: a window
-    # mapped meanwhile takes the focus and closes the menu.
+    # Reopened only once the window is there: a window mapped meanwhile would close the menu.
     for count in (1, 2):
         click(entries[MENU.index("Помощь")][2])
         wait_for(f"{count} help window(s) with the page's heading", lambda: len(help_windows()) == count)
@@ -104,10 +94,8 @@ def one_program_per_desktop():
     first.kill()  # SIGKILL: its lock and socket stay behind
     first.wait()
     wait_for("the killed program's icon to go", lambda: not tray_icons())
-    third = launch(program)
+    launch(program)  # ended with the rest at exit
     wait_for("a new start after a kill to dock its icon", lambda: len(tray_icons()) == 1)
-    third.terminate()
-    third.wait()
 
 
 def installed_package():
@@ -117,7 +105,6 @@ def installed_package():
             fail(f"{' '.join(argv)}: {done.stdout}{done.stderr}")
     run("dpkg", "-i", package)
     try:
-        # The program and its provisioning tool show themselves by running below.
         for path in ["/usr/libexec/orvowidgets/orvo-help", "/usr/libexec/orvowidgets/help/my_help.qhc",
                      "/usr/share/icons/hicolor/48x48/apps/orvowidgets.png"]:
             if not os.path.isfile(path):
@@ -138,19 +125,13 @@ def installed_package():
         fail("removing the package did not leave the user's database alone, or left the program")
 
 
-tray = subprocess.Popen(["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
-                         "--height", "32", "--transparent", "false"], env=e2e.env,
-                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-try:
-    os.makedirs(e2e.output, exist_ok=True)
-    pyatspi.Registry.getDesktop(0)  # starts the accessibility bus before any program asks for it
-    wait_for("trayer's panel", lambda: x("xdotool", "search", "--classname", "^panel$").strip())
-    if package:
-        installed_package()
-    else:
-        open_failure()
-        tray_menu_and_exit()
-        one_program_per_desktop()
-    print("PASS")
-finally:
-    tray.kill()
+os.makedirs(e2e.output, exist_ok=True)
+start_trayer()  # first: with trayer started after the accessibility bus, the program was not found on it
+pyatspi.Registry.getDesktop(0)  # starts the accessibility bus before any program asks for it
+if package:
+    installed_package()
+else:
+    open_failure()
+    tray_menu_and_exit()
+    one_program_per_desktop()
+print("PASS")
