@@ -41,8 +41,12 @@ def open_failure():
 
 def tray_menu_and_exit():
     make_database(provision)
+    x("setxkbmap", "-layout", "us")
     app = launch(program)
-    wait_for("the program on the accessibility bus", lambda: application(app.pid))
+    acc = wait_for("the program on the accessibility bus", lambda: application(app.pid))
+    for layout, country in (("us", "USA"), ("ru", "RUS")):  # the clock's indicator follows the X layout
+        x("setxkbmap", "-layout", layout)
+        wait_for(country + " on the clock", lambda: any(b.name == country for b in find(acc, "push button")), 5)
     icon = wait_for("one icon docked in the tray", tray_icons)
     if len(icon) != 1:
         fail(f"{len(icon)} icons docked in the tray")
