@@ -4,7 +4,6 @@
 #include "fakeplatform.h"
 #include "testdatadir.h"
 
-#include "app/orvowidgets.h"
 #include "chat/chatprotocol.h"
 #include "chat/orvochat.h"
 #include "resources/resources.h"
@@ -289,24 +288,6 @@ private slots:
         QVERIFY(portIsFree(8000));
         close(homeFd);
         close(peerFd);
-    }
-
-    void mainWindowOpensTheStoredPortAndTakesTheChatAlong()
-    {
-        TestDataDir data;
-        const quint16 port = freePort();
-        data.arrange(QStringLiteral("UPDATE settings SET OrvoChatPort = %1").arg(port));
-        QPointer<OrvoChat> chat;
-        {
-            OrvoWidgets window;  // its clock outlives it, to the end of this last case
-            for (QWidget* w : QApplication::topLevelWidgets())
-                chat = chat ? chat.data() : qobject_cast<OrvoChat*>(w);
-            QVERIFY(chat);
-            sendTo(port, "hello");
-            QTRY_COMPARE(shownLines(*chat), QStringList{kFromHere + QStringLiteral("hello")});
-        }
-        QVERIFY(chat.isNull());
-        QVERIFY(portIsFree(port));
     }
 };
 
