@@ -52,16 +52,15 @@ private slots:
         QApplication::setQuitOnLastWindowClosed(false);  // as in the program, which lives in the tray
     }
 
-    // Where the clock, at start the one window shown, is after each click on the icon; the calendar's menu
-    // entry; the chat hears on the stored port; the window takes its gadgets along.
+    // The clock (at start the one window shown) after each click on the icon; the calendar's entry; the chat on
+    // the stored port; the window takes its gadgets along.
     void trayTogglesTheGadgets_data()
     {
         QTest::addColumn<bool>("statusNotifier");
         QTest::addColumn<QList<int>>("clicks");
         QTest::addColumn<QList<bool>>("visible");
         using Tray = QSystemTrayIcon;
-        // An XEmbed double click brings a click first, which must not toggle; a panel without double clicks
-        // sends a click only.
+        // An XEmbed double click brings a click first; a StatusNotifier panel sends only clicks.
         QTest::newRow("XEmbed tray") << false
             << QList<int>{Tray::Trigger, Tray::MiddleClick, Tray::Context, Tray::DoubleClick, Tray::DoubleClick}
             << QList<bool>{true, true, true, false, true};

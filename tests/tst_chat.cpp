@@ -1,5 +1,4 @@
-// The LAN chat: its rules without a window, the window on loopback (127.0.0.1
-// only) and, for fixed ports, broadcasts and other addresses, namespaces of its own.
+// The LAN chat: its rules without a window, the window on 127.0.0.1 (elsewhere only in netns.sh's namespaces).
 #include "boxanswerer.h"
 #include "fakeplatform.h"
 #include "testdatadir.h"
@@ -54,9 +53,8 @@ QStringList shownLines(const OrvoChat& chat)
     return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
 }
 
-// Sends from a thread of its own while this one, and with it the window, waits, never more
-// than `ahead` datagrams ahead of the chat's receiving thread (the kernel's buffer holds few),
-// until that thread has taken them all. False when it fell behind for seconds.
+// Sends from a thread of its own while the window waits, at most `ahead` datagrams ahead of the chat's receiving
+// thread (the kernel's buffer holds few), until it has taken all; false when it fell behind for seconds.
 bool sendWhileHeld(quint16 port, const QList<QByteArray>& payloads, const OrvoChat& chat, int ahead)
 {
     bool keptUp = true;

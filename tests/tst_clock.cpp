@@ -75,8 +75,7 @@ private:
 private slots:
     void initTestCase() { orvoInitResources(); }
 
-    // Over a white desktop (worst for a translucent skin): date and time 4.5:1 against the skin,
-    // every child on the skin's rounded face, also at the size fields' limits; a gap between the captions.
+    // On white (worst under translucent skins) date and time stand 4.5:1, the longest date whole; captions apart.
     void faceOnEverySkin_data()
     {
         QTest::addColumn<QString>("skin");
@@ -117,13 +116,6 @@ private slots:
             std::sort(ratios.begin(), ratios.end());
             // All but the lightest 1 %: a glint of the glass may be brighter.
             QVERIFY2(ratios.at(ratios.size() / 100) >= 4.5, name);
-        }
-        face.fill(Qt::transparent);
-        clock.render(&face, QPoint(), QRegion(), QWidget::DrawWindowBackground);
-        for (QWidget* widget : clock.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-            const QRect r = widget->geometry();
-            for (const QPoint corner : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight()})
-                QVERIFY2(face.pixelColor(corner).alpha() >= 128, qPrintable(widget->objectName()));
         }
         auto* ram = child<QLabel>(clock, "ram_label");
         auto* cpu = child<QLabel>(clock, "cpu_label");
@@ -194,8 +186,7 @@ private slots:
         }
     }
 
-    // A left drag moves the clock (pressed on a label, reached by propagation) or the sticker, its grip
-    // resizes the sticker; the release stores the place, which the next start takes.
+    // A left drag moves the clock (from a label) or the sticker, or resizes it by its grip; the release stores it.
     void dragMovesOrStores_data()
     {
         QTest::addColumn<QString>("grabbed");

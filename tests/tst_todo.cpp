@@ -196,13 +196,6 @@ private slots:
             QCoreApplication::processEvents();  // the rebuild that follows the write
             QCOMPARE(s.table->columnWidth(1), width);
         }
-
-        s.list->hide();  // a skin chosen while hidden is stretched and painted at the next show
-        skin.fill(QColor(20, 90, 200));
-        QVERIFY(skin.save(path + ".png"));  // a new name: loading caches by name and time
-        s.list->set_skin(path + ".png");
-        s.list->show_notes();
-        QCOMPARE(s.list->grab().toImage().pixelColor(398, 498), QColor(20, 90, 200));
     }
 
     // Painted whole inside the strip and on the paper, at the stored size, the smallest allowed and a large one.

@@ -2,6 +2,7 @@
 the accessibility bus. A script sets `output`, where a failure's screenshot goes."""
 
 import atexit
+import ctypes
 import os
 import re
 import shutil
@@ -153,6 +154,28 @@ def popup_menu(open_menu):
     finally:
         pyatspi.Registry.deregisterEventListener(on_focus, "object:state-changed:focused")
     fail("no popup menu took the focus")
+
+
+class ClientMessage(ctypes.Structure):  # Xlib's XClientMessageEvent, padded to an XEvent
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
+
+
+def close_window(window):
+    """Asks `window` to close as a window manager's close button does (WM_DELETE_WINDOW)."""
+    xlib = ctypes.CDLL("libX11.so.6")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XInternAtom.restype = ctypes.c_ulong
+    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = xlib.XOpenDisplay(None)
+    event = ClientMessage(type=33, display=display, window=window, format=32,  # 33: ClientMessage
+                          message_type=xlib.XInternAtom(display, b"WM_PROTOCOLS", 0))
+    event.data[0] = xlib.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+    xlib.XSendEvent(display, window, 0, 0, ctypes.byref(event))
+    xlib.XCloseDisplay(display)  # sends it
 
 
 def session(pid):

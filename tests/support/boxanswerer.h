@@ -15,9 +15,9 @@ struct SeenBox
     bool hadParent = false;
 };
 
-// Answers modal boxes and dialogs from a timer while the code under test waits in their nested loop, and
-// records each message box. Queued answers go in order; otherwise a box gets OK (or its first button) and
-// any other dialog is rejected, unless onDialog's handler (which must close it) is set.
+// Answers modal boxes and dialogs from a timer while the code under test waits in their loop; records each box.
+// A box takes the queued answers in order, else OK (or its first button); other dialogs go to onDialog's handler
+// (which must close them), else are rejected.
 class BoxAnswerer : public QObject
 {
 public:

@@ -1,6 +1,4 @@
-// Checks of the Windows layer's Win32 core, cross-built and run under Wine
-// (en-US) on a private X server. One line per check; the exit status counts
-// the failures.
+// The Windows layer's Win32 core under Wine (en-US): one line per check; the exit status counts the failures.
 #include "platform/win/winsystem.h"
 
 #include <windows.h>
@@ -19,8 +17,7 @@ void check(bool ok, const char* what, const std::wstring& got = std::wstring())
     failures += ok ? 0 : 1;
 }
 
-// A fault in the code under test ends the run with a failure, not in the
-// debugger that Wine would start.
+// A crash ends the run with a failure, not in Wine's debugger.
 LONG WINAPI reportCrash(EXCEPTION_POINTERS* exception)
 {
     std::printf("FAIL  crashed with exception 0x%08lx\n", exception->ExceptionRecord->ExceptionCode);
@@ -35,9 +32,8 @@ int main()
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     SetUnhandledExceptionFilter(reportCrash);
 
-    // Two samples around 200 ms of work: kernel time includes idle time,
-    // and all processors together ran no longer than the wall clock allows
-    // in 100-ns units (with room for the counters' coarse steps).
+    // Around 200 ms of work: kernel time includes idle, and all processors ran no longer than the wall clock allows
+    // (in 100-ns units, with room for the counters' coarse steps).
     std::int64_t idle[2], kernel[2], user[2];
     const ULONGLONG start = GetTickCount64();
     bool sampled = WinSystem::processorTimes(idle[0], kernel[0], user[0]);
