@@ -1,7 +1,6 @@
 #!/bin/sh
-# Runs TEST FUNCTION in a network namespace of its own (10.231.0.1), joined by a veth pair to a second one
-# (10.231.0.2) whose path the test finds in ORVO_PEER_NETNS. Both go with the test, however it ends, so
-# its broadcasts never reach this machine's network. Exit 77 (skipped) where namespaces cannot be made.
+# Runs TEST FUNCTION in a network namespace (10.231.0.1) joined by a veth pair to a second one (10.231.0.2, at
+# $ORVO_PEER_NETNS); both go with it, so nothing reaches this machine's network. 77: namespaces cannot be made.
 set -eu
 unshare -n true 2>/dev/null || { echo "SKIP: no network namespace can be made here (root and iproute2 are needed)"; exit 77; }
 ORVO_HOST_NETNS=$(readlink /proc/self/ns/net) exec unshare -n sh -ec '

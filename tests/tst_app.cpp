@@ -2,6 +2,7 @@
 #include "boxanswerer.h"
 #include "fakeplatform.h"
 #include "testdatadir.h"
+#include "toplevel.h"
 
 #include "app/orvowidgets.h"
 #include "app/singleinstance.h"
@@ -18,13 +19,6 @@ using Steps = QList<double>;
 
 const char kRefuseWrites[] =
     "CREATE TRIGGER refuse BEFORE UPDATE ON settings BEGIN SELECT RAISE(ABORT, 'refused'); END";
-
-QWidget* topLevel(const char* className)
-{
-    const auto windows = QApplication::topLevelWidgets();
-    auto found = std::find_if(windows.begin(), windows.end(), [&](QWidget* w) { return w->inherits(className); });
-    return found == windows.end() ? nullptr : *found;
-}
 
 // The settings page, filled from the row as arranged by `assignments` and then by the statement `then`.
 struct Page

@@ -158,10 +158,6 @@ private slots:
         QCOMPARE(s.boxes.seen.last().title, QStringLiteral("Error"));
         QTRY_COMPARE(s.shownTexts(), (QStringList{QStringLiteral("Новая задача"), "third", "first"}));
 
-        QVERIFY(s.showDay(0));  // no weekday: no name, and nothing to delete
-        QCOMPARE(s.list->windowTitle(), QString());
-        QCOMPARE(s.table->horizontalHeaderItem(1)->text(), QStringLiteral("Задачи на "));
-        s.chooseFromMenu(QStringLiteral("Удалить"));
         QCOMPARE(s.boxes.seen.size(), 5);
     }
 
@@ -229,8 +225,7 @@ private slots:
         skin.fill(Qt::transparent);
         s.list->render(&skin, QPoint(), QRegion(), QWidget::DrawWindowBackground);
         for (const QPoint corner : {painted.bottomLeft(), painted.bottomRight(), painted.topLeft()})
-            QVERIFY2(skin.pixelColor(corner).alpha() == 255, qPrintable(QStringLiteral("%1,%2 of %3 x %4")
-                .arg(corner.x()).arg(corner.y()).arg(s.list->width()).arg(s.list->height())));
+            QVERIFY(skin.pixelColor(corner).alpha() == 255);
     }
 
     void editStoresTheEditedRowOnce_data()

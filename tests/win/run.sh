@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Checks the Windows layer: its adapter compiles for Windows against the
-# toolkit's headers (Debian ships no toolkit for this compiler), and its core,
-# cross-built with mingw-w64, passes its checks under Wine on a private X
-# server.   run.sh SOURCE_DIR OUTPUT_DIR QT_INCLUDE_DIRS(;-separated)
+# The Windows layer: its adapter compiles against Qt's headers (Debian has no Qt for mingw-w64), and its core,
+# cross-built, passes its checks under Wine.   run.sh SOURCE_DIR OUTPUT_DIR QT_INCLUDE_DIRS(;-separated)
 set -euo pipefail
 SRC="$1" OUT="$2"
 IFS=';' read -r -a QT_INCLUDES <<< "${3:-}"
