@@ -11,11 +11,12 @@
 #include <QUdpSocket>
 #include <QtTest>
 
+#include <filesystem>
+#include <thread>
+
 #include <fcntl.h>
 #include <sched.h>
-#include <thread>
 #include <unistd.h>
-#include <filesystem>
 
 Q_DECLARE_METATYPE(chat::Outgoing::Kind)
 
