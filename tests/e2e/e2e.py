@@ -108,6 +108,8 @@ def application(pid):
 
 
 def find(acc, role):
+    if acc is None:  # gone while the tree was walked
+        return []
     found = [acc] if acc.getRoleName() == role else []
     for i in range(acc.childCount):
         found += find(acc.getChildAtIndex(i), role)
