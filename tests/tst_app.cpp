@@ -46,8 +46,7 @@ private slots:
         QApplication::setQuitOnLastWindowClosed(false);  // as in the program, which lives in the tray
     }
 
-    // The clock (at start the one window shown) after each click on the icon; the calendar's entry; the chat on
-    // the stored port; the window takes its gadgets along.
+    // Clicks on the icon toggle the clock (shown alone at start); the calendar's entry; the chat on its port.
     void trayTogglesTheGadgets_data()
     {
         QTest::addColumn<bool>("statusNotifier");

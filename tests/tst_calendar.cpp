@@ -204,8 +204,7 @@ private slots:
         QCOMPARE(m.model().month, 5);
     }
 
-    // On a 1280 x 800 screen the grown year view moves onto it, the month view gets its own size back; view and
-    // place are kept for the next start; the year and first weekday rule all twelve months.
+    // On 1280 x 800 the year view fits, the month view gets its size back; both kept; the year rules all twelve.
     void windowStaysOnTheScreenAndKeepsItsPlace()
     {
         Fixture f(QDate(2026, 9, 3));

@@ -1,5 +1,4 @@
-"""End-to-end plumbing: the real executable in a private home, driven with xdotool and read over
-the accessibility bus. A script sets `output`, where a failure's screenshot goes."""
+"""The real executable in a private home, driven with xdotool and read over the accessibility bus."""
 
 import atexit
 import ctypes
@@ -17,7 +16,7 @@ gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi, GLib  # noqa: E402
 import pyatspi  # noqa: E402
 
-output = "."
+output = "."  # where a failure's screenshot goes: set by the script
 work = tempfile.mkdtemp(prefix="orvo-e2e-")
 atexit.register(shutil.rmtree, work, ignore_errors=True)
 os.makedirs(os.path.join(work, "runtime"), mode=0o700)
@@ -108,11 +107,9 @@ def application(pid):
 
 
 def find(acc, role):
-    if acc is None:  # gone while the tree was walked
-        return []
     found = [acc] if acc.getRoleName() == role else []
-    for i in range(acc.childCount):
-        found += find(acc.getChildAtIndex(i), role)
+    for child in filter(None, map(acc.getChildAtIndex, range(acc.childCount))):  # a child may go meanwhile
+        found += find(child, role)
     return found
 
 
